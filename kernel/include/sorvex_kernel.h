@@ -1,0 +1,33 @@
+// The one header through which the driver libraries reach the Windows kernel.
+// On the Windows target it is the DDK; on the host it is our kernel layer,
+// which implements the same routines with the same types and layouts.
+#pragma once
+
+#include <stdint.h>
+
+#if defined(SORVEX_WINDOWS_KERNEL)
+#include <ddk/wdm.h>
+// Wide literals: the kernel's WCHAR is the 16-bit wchar_t of Windows.
+#define KTEXT(s) L##s
+#else
+#include "hostkernel/nt_host.h"
+#define KTEXT(s) u##s
+#endif
+
+// Pool tag of every block the drivers allocate: the characters 'W','d','m',' '.
+#define SORVEX_POOL_TAG 0x206D6457u
+
+// Not a kernel routine but a platform seam: a far call into a BIOS32 entry
+// point (a pointer into a mapping of the BIOS area) with these registers in
+// and out. The Windows target makes the call in i386 assembly; the host
+// kernel layer answers as a BIOS would, with the PCI service reading the
+// host's real configuration space (see hostkernel/host_control.h).
+struct Bios32Registers {
+  uint32_t eax;
+  uint32_t ebx;
+  uint32_t ecx;
+  uint32_t edx;
+  uint32_t esi;
+  uint32_t edi;
+};
+void Bios32FarCall(const uint8_t *entry, Bios32Registers *registers);

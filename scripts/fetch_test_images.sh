@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Fetches the photographs the conversion tests measure against: coffee.png and
+# chelsea.png, taken from Debian's python3-skimage package.
+# Usage: scripts/fetch_test_images.sh [DIR]   (DIR defaults to testdata/)
+# Safe to run again: does nothing when both images are already there.
+set -euo pipefail
+
+dest=${1:-testdata}
+images=(coffee.png chelsea.png)
+
+missing=0
+for image in "${images[@]}"; do
+  [ -s "$dest/$image" ] || missing=1
+done
+if [ "$missing" -eq 0 ]; then
+  echo "test images already in $dest"
+  exit 0
+fi
+
+work=$(mktemp -d)
+chmod 0777 "$work"  # apt-get download writes here as the unprivileged _apt user
+trap 'rm -rf "$work"' EXIT
+
+(cd "$work" && apt-get download python3-skimage >/dev/null)
+deb=$(ls "$work"/python3-skimage_*.deb)
+dpkg-deb -x "$deb" "$work/root"
+
+mkdir -p "$dest"
+for image in "${images[@]}"; do
+  found=$(find "$work/root" -path '*/skimage/data/*' -name "$image" | head -n 1)
+  if [ -z "$found" ]; then
+    echo "error: $image not found in $(basename "$deb")" >&2
+    exit 1
+  fi
+  cp "$found" "$dest/$image"
+done
+echo "test images copied to $dest"

@@ -1,0 +1,7 @@
+// The light level of the sensor's current exposure entry: 0 to 100, where
+// 100 means enough light. It drives the low-light behaviour.
+#pragma once
+
+#include "pipeline/context/isp_context.h"
+
+uint32_t CurrentLightLevel(const IspContext *context);

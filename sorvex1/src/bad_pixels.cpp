@@ -1,0 +1,138 @@
+// Hot and dead pixel correction on the raw frame, in place.
+//
+// Each sample is compared with its same-colour neighbours two samples away
+// (left, right, up, down and the four diagonals). It is an outlier when it
+// lies above their maximum or below their minimum by more than a threshold,
+// and is then replaced by the median of those neighbours. Because lines,
+// edges and colour patterns continue into at least two of the neighbours, they
+// stay; an isolated sample does not. The threshold is a base value plus a
+// share of the neighbours' spread, so that busy or noisy areas need a larger
+// jump before a sample counts as defective.
+//
+// mode 100 (good light): base 64, only extreme outliers such as stuck pixels.
+// mode 6, 7:             base 32, mild.
+// mode 4, 5:             base 16, stronger.
+// odd modes (and 101):   the frame is reduced later, which averages small
+//                        defects away: base +25%, and the replacement is
+//                        the cheaper mean of the four straight neighbours.
+// other modes:           as 6 and 7.
+// flag 1 (low light):    base +50%, and the whole neighbour spread is added
+//                        to the threshold instead of half of it.
+// Corrected samples feed the test of the samples after them.
+#include "pixel_math.h"
+#include "slots.h"
+
+namespace sorvex1 {
+namespace {
+
+constexpr int32_t kMaxNeighbours = 8;
+
+struct OutlierTest {
+  int32_t baseThreshold;
+  int32_t spreadQuarters;  // share of the neighbours' spread added, in quarters
+  bool meanOfStraightNeighbours;
+};
+
+OutlierTest OutlierTestFor(uint32_t flag, uint32_t mode) {
+  OutlierTest test;
+  const bool reducedLater = (mode & 1u) != 0;
+  const uint32_t level = mode & ~1u;
+  if (level == 100) {
+    test.baseThreshold = 64;
+  } else if (level == 4) {
+    test.baseThreshold = 16;
+  } else {
+    test.baseThreshold = 32;
+  }
+  if (reducedLater) test.baseThreshold += test.baseThreshold / 4;
+  test.spreadQuarters = 2;
+  if (flag == 1) {
+    test.baseThreshold += test.baseThreshold / 2;
+    test.spreadQuarters = 4;
+  }
+  test.meanOfStraightNeighbours = reducedLater;
+  return test;
+}
+
+// Same-colour neighbours of one sample; the straight ones come first.
+struct Neighbours {
+  int32_t values[kMaxNeighbours];
+  int32_t count;
+  int32_t straightCount;
+};
+
+void AddIfInside(const uint8_t *line, int32_t x, int32_t width, Neighbours *n) {
+  if (line != nullptr && x >= 0 && x < width) n->values[n->count++] = line[x];
+}
+
+// above and below are the lines two up and two down, null outside the frame.
+Neighbours NeighboursOf(const uint8_t *above, const uint8_t *line, const uint8_t *below, int32_t x,
+                        int32_t width) {
+  Neighbours n;
+  n.count = 0;
+  AddIfInside(line, x - 2, width, &n);
+  AddIfInside(line, x + 2, width, &n);
+  AddIfInside(above, x, width, &n);
+  AddIfInside(below, x, width, &n);
+  n.straightCount = n.count;
+  AddIfInside(above, x - 2, width, &n);
+  AddIfInside(above, x + 2, width, &n);
+  AddIfInside(below, x - 2, width, &n);
+  AddIfInside(below, x + 2, width, &n);
+  return n;
+}
+
+int32_t MedianOf(Neighbours n) {
+  for (int32_t i = 1; i < n.count; ++i) {
+    const int32_t value = n.values[i];
+    int32_t j = i;
+    for (; j > 0 && n.values[j - 1] > value; --j) n.values[j] = n.values[j - 1];
+    n.values[j] = value;
+  }
+  const int32_t middle = n.count / 2;
+  if ((n.count & 1) != 0) return n.values[middle];
+  return (n.values[middle - 1] + n.values[middle] + 1) / 2;
+}
+
+int32_t MeanOfStraight(const Neighbours &n) {
+  int32_t sum = 0;
+  for (int32_t i = 0; i < n.straightCount; ++i) sum += n.values[i];
+  return (sum + n.straightCount / 2) / n.straightCount;
+}
+
+// The corrected value of a sample, or the sample itself when it fits in.
+int32_t CorrectedSample(int32_t value, const Neighbours &n, const OutlierTest &test) {
+  if (n.count < 2 || n.straightCount == 0) return value;
+  int32_t lo = n.values[0];
+  int32_t hi = n.values[0];
+  for (int32_t i = 1; i < n.count; ++i) {
+    lo = MinInt(lo, n.values[i]);
+    hi = MaxInt(hi, n.values[i]);
+  }
+  const int32_t threshold = test.baseThreshold + (hi - lo) * test.spreadQuarters / 4;
+  if (value <= hi + threshold && value >= lo - threshold) return value;
+  return test.meanOfStraightNeighbours ? MeanOfStraight(n) : MedianOf(n);
+}
+
+void CorrectLine(const uint8_t *above, uint8_t *line, const uint8_t *below, int32_t width,
+                 const OutlierTest &test) {
+  for (int32_t x = 0; x < width; ++x) {
+    const Neighbours n = NeighboursOf(above, line, below, x, width);
+    line[x] = static_cast<uint8_t>(CorrectedSample(line[x], n, test));
+  }
+}
+
+}  // namespace
+
+void SORVEX1_CALL CorrectBadPixels(void *, uint8_t *raw, int32_t width, int32_t height, uint32_t flag,
+                                   uint32_t mode) {
+  if (raw == nullptr || !IsValidFrameSize(width, height)) return;
+  const OutlierTest test = OutlierTestFor(flag, mode);
+  for (int32_t y = 0; y < height; ++y) {
+    const uint8_t *above = y >= 2 ? raw + LineOffset(y - 2, width) : nullptr;
+    const uint8_t *below = y + 2 < height ? raw + LineOffset(y + 2, width) : nullptr;
+    CorrectLine(above, raw + LineOffset(y, width), below, width, test);
+  }
+}
+
+}  // namespace sorvex1

@@ -1,0 +1,61 @@
+// The library's state: one pool block per FUNC_Init holding the operations
+// table the caller sees, the current matrices and the scratch buffers. The
+// table comes first, so the table pointer is also the block's address.
+#pragma once
+
+#include <stddef.h>
+#include <stdint.h>
+
+#include "rgb_to_yuyv_row.h"
+#include "sorvex1.h"
+
+namespace sorvex1 {
+
+// A pool buffer that only grows: a stage asks for the bytes it needs and
+// gets the same block back while its sizes stay the same.
+struct ScratchBuffer {
+  uint8_t *data;
+  size_t size;
+};
+
+struct LibraryState {
+  ConversionOps ops;
+  int32_t colourMatrix[kMatrixValues];
+  int32_t yuvMatrix[kMatrixValues];
+  ScratchBuffer yuyvFrame;    // raw -> YUYV -> bitmap/I420 intermediate frame
+  ScratchBuffer rawLines;     // demosaic and resampling lines
+  ScratchBuffer yuyvLines;    // resampled YUYV lines
+  ScratchBuffer filterLines;  // unfiltered copies kept by the in-place filters
+};
+
+LibraryState *CreateLibraryState();
+void DestroyLibraryState(LibraryState *state);
+
+// The state behind a userData value or a table; null stays null.
+LibraryState *StateFromUserData(void *userData);
+LibraryState *StateFromOps(ConversionOps *ops);
+
+// At least `bytes` of scratch, aligned as pool blocks are; null when the pool is short
+// (the old block is then kept).
+uint8_t *ReserveScratch(ScratchBuffer *buffer, size_t bytes);
+
+// Carves consecutive arrays out of one scratch block, each starting on a
+// 16-byte boundary relative to the block.
+class ScratchCarver {
+ public:
+  explicit ScratchCarver(uint8_t *base) : base_(base), used_(0) {}
+  static size_t Rounded(size_t bytes) { return (bytes + 15) / 16 * 16; }
+  uint8_t *Bytes(size_t count) { return static_cast<uint8_t *>(Take(count)); }
+  uint32_t *Words(size_t count) { return static_cast<uint32_t *>(Take(count * sizeof(uint32_t))); }
+
+ private:
+  void *Take(size_t bytes) {
+    void *p = base_ + used_;
+    used_ += Rounded(bytes);
+    return p;
+  }
+  uint8_t *base_;
+  size_t used_;
+};
+
+}  // namespace sorvex1

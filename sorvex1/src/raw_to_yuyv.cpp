@@ -1,0 +1,130 @@
+// Raw Bayer frame to YUYV: demosaic each source line, resample to the
+// destination size, then the colour and YUV matrices.
+//
+// Sizes: the source extents may arrive negated (the caller's sign that the
+// source is larger and is to be reduced); their magnitudes are used. Any
+// difference between source and destination is resampled per axis: area
+// averaging in RGB after demosaicing when reducing (anti-aliased, and it
+// works for any ratio, e.g. 1280x960 -> 320x240 or 640x480 -> 352x288),
+// linear interpolation when enlarging. Only line-sized scratch is used.
+#include "demosaic.h"
+#include "library_state.h"
+#include "pixel_math.h"
+#include "resample_row.h"
+#include "rgb_to_yuyv_row.h"
+#include "slots.h"
+#include "sorvex_kernel.h"
+
+namespace sorvex1 {
+namespace {
+
+struct RawFrame {
+  const uint8_t *samples;
+  int32_t width;
+  int32_t height;
+};
+
+// Source lines already demosaiced and resampled across, kept for reuse: a
+// source line usually feeds two consecutive output lines.
+struct AcrossCache {
+  uint32_t *lines[2];
+  int32_t sourceLine[2];
+  int32_t nextSlot;
+};
+
+struct ResampleLines {
+  uint8_t *sourceRgb;  // one demosaiced source line
+  uint8_t *outputRgb;  // one finished output line
+  uint32_t *sum;       // weighted sum of source lines for one output line
+  AcrossCache cache;
+};
+
+size_t ResampleLinesBytes(int32_t sourceWidth, int32_t width) {
+  const size_t across = static_cast<size_t>(width) * 3;
+  return ScratchCarver::Rounded(static_cast<size_t>(sourceWidth) * 3) + ScratchCarver::Rounded(across) +
+         3 * ScratchCarver::Rounded(across * sizeof(uint32_t));
+}
+
+ResampleLines CarveResampleLines(uint8_t *scratch, int32_t sourceWidth, int32_t width) {
+  ScratchCarver carver(scratch);
+  const size_t across = static_cast<size_t>(width) * 3;
+  ResampleLines lines;
+  lines.sourceRgb = carver.Bytes(static_cast<size_t>(sourceWidth) * 3);
+  lines.outputRgb = carver.Bytes(across);
+  lines.sum = carver.Words(across);
+  lines.cache.lines[0] = carver.Words(across);
+  lines.cache.lines[1] = carver.Words(across);
+  lines.cache.sourceLine[0] = -1;
+  lines.cache.sourceLine[1] = -1;
+  lines.cache.nextSlot = 0;
+  return lines;
+}
+
+const uint32_t *SourceLineAcross(const RawFrame &raw, ResampleAxis across, int32_t sourceLine,
+                                 ResampleLines *lines) {
+  AcrossCache &cache = lines->cache;
+  for (int32_t slot = 0; slot < 2; ++slot) {
+    if (cache.sourceLine[slot] == sourceLine) return cache.lines[slot];
+  }
+  const int32_t slot = cache.nextSlot;
+  cache.nextSlot = 1 - slot;
+  cache.sourceLine[slot] = sourceLine;
+  DemosaicFrameLine(raw.samples, raw.width, raw.height, sourceLine, lines->sourceRgb);
+  ResampleRgbLineAcross(lines->sourceRgb, across, cache.lines[slot]);
+  return cache.lines[slot];
+}
+
+void ResampledLineToRgb(const RawFrame &raw, ResampleAxis across, ResampleAxis down, int32_t line,
+                        ResampleLines *lines) {
+  const int32_t count = 3 * across.destination;
+  RtlZeroMemory(lines->sum, static_cast<size_t>(count) * sizeof(uint32_t));
+  const TapSpan span = TapSpanFor(down, line);
+  for (int32_t sourceLine = span.first; sourceLine <= span.last; ++sourceLine) {
+    const int32_t weight = TapWeight(down, line, sourceLine);
+    if (weight == 0) continue;
+    AccumulateWeightedLine(SourceLineAcross(raw, across, sourceLine, lines), count, weight, lines->sum);
+  }
+  FinishAccumulatedLine(lines->sum, count, span.weightSum, lines->outputRgb);
+}
+
+void ConvertSameSize(const LibraryState &state, const RawFrame &raw, uint8_t *destination, uint8_t *rgb) {
+  const int32_t lineBytes = 2 * raw.width;
+  for (int32_t y = 0; y < raw.height; ++y) {
+    DemosaicFrameLine(raw.samples, raw.width, raw.height, y, rgb);
+    RgbToYuyvLine(rgb, raw.width, state.colourMatrix, state.yuvMatrix,
+                  destination + LineOffset(y, lineBytes));
+  }
+}
+
+void ConvertResampled(const LibraryState &state, const RawFrame &raw, uint8_t *destination, int32_t width,
+                      int32_t height, ResampleLines *lines) {
+  const ResampleAxis across = {raw.width, width};
+  const ResampleAxis down = {raw.height, height};
+  for (int32_t y = 0; y < height; ++y) {
+    ResampledLineToRgb(raw, across, down, y, lines);
+    RgbToYuyvLine(lines->outputRgb, width, state.colourMatrix, state.yuvMatrix,
+                  destination + LineOffset(y, 2 * width));
+  }
+}
+
+}  // namespace
+
+void SORVEX1_CALL ConvertRawToYuyv(void *userData, uint8_t *raw, int32_t sourceWidth, int32_t sourceHeight,
+                                   uint8_t *destination, int32_t width, int32_t height) {
+  LibraryState *state = StateFromUserData(userData);
+  const RawFrame frame = {raw, SourceExtent(sourceWidth), SourceExtent(sourceHeight)};
+  if (state == nullptr || raw == nullptr || destination == nullptr) return;
+  if (!IsValidFrameSize(frame.width, frame.height) || !IsValidFrameSize(width, height)) return;
+
+  if (frame.width == width && frame.height == height) {
+    uint8_t *rgb = ReserveScratch(&state->rawLines, static_cast<size_t>(width) * 3);
+    if (rgb != nullptr) ConvertSameSize(*state, frame, destination, rgb);
+    return;
+  }
+  uint8_t *scratch = ReserveScratch(&state->rawLines, ResampleLinesBytes(frame.width, width));
+  if (scratch == nullptr) return;
+  ResampleLines lines = CarveResampleLines(scratch, frame.width, width);
+  ConvertResampled(*state, frame, destination, width, height, &lines);
+}
+
+}  // namespace sorvex1

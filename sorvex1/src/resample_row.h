@@ -1,0 +1,45 @@
+// Resampling along one axis, used for both axes of the raw conversion.
+//
+// Reduction (destination smaller than the source) is an area average: each
+// output sample is the mean of the source samples its footprint covers,
+// weighted by the covered fraction. That is a box filter over the footprint,
+// which is what keeps a reduced image free of aliasing. Enlargement is linear
+// interpolation between the two nearest source samples, with sample centres
+// aligned (the centre of the output maps to the centre of the source).
+// Equal sizes give the source back unchanged.
+#pragma once
+
+#include <stdint.h>
+
+namespace sorvex1 {
+
+// Intermediate results carry this many extra fractional bits.
+constexpr int32_t kResampleFractionBits = 4;
+
+struct ResampleAxis {
+  int32_t source;
+  int32_t destination;
+};
+
+// The source samples one output sample draws on, and the sum of their weights.
+struct TapSpan {
+  int32_t first;
+  int32_t last;
+  int32_t weightSum;
+};
+
+TapSpan TapSpanFor(ResampleAxis axis, int32_t output);
+// Weight of source sample `input` in output sample `output`; 0 outside its span.
+int32_t TapWeight(ResampleAxis axis, int32_t output, int32_t input);
+
+// Resamples a line of RGB triplets across; the result keeps the extra
+// fractional bits (destination entries: 3 * axis.destination).
+void ResampleRgbLineAcross(const uint8_t *rgb, ResampleAxis axis, uint32_t *resampled);
+
+// sum[i] += line[i] * weight, for `count` values.
+void AccumulateWeightedLine(const uint32_t *line, int32_t count, int32_t weight, uint32_t *sum);
+
+// Divides a weighted sum of lines back to bytes, dropping the extra bits.
+void FinishAccumulatedLine(const uint32_t *sum, int32_t count, int32_t weightSum, uint8_t *out);
+
+}  // namespace sorvex1

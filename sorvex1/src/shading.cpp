@@ -1,0 +1,58 @@
+// Lens shading and output tables on the raw frame, in place.
+//
+// With `enable` set and a gain map given, each sample is first multiplied by
+// (128 + gain) / 128 with rounding and clamped to 255: the gain map has one
+// byte per sample, in the raw frame's layout, counting 1/128 steps above
+// unity (0 leaves the sample, 64 is x1.5, 127 almost x2). Then the 256-entry
+// table of the sample's colour maps the value; a null table leaves that
+// colour as it is. With `enable` 0 only the tables apply.
+#include "bayer.h"
+#include "pixel_math.h"
+#include "slots.h"
+
+namespace sorvex1 {
+namespace {
+
+struct ShadingTables {
+  const uint8_t *red;
+  const uint8_t *green;
+  const uint8_t *blue;
+};
+
+const uint8_t *TableFor(const ShadingTables &tables, BayerColour colour) {
+  if (colour == BayerColour::kRed) return tables.red;
+  return colour == BayerColour::kGreen ? tables.green : tables.blue;
+}
+
+uint8_t ApplyGain(uint8_t value, uint8_t gain) {
+  const uint32_t scaled = (value * (128u + gain) + 64u) >> 7;
+  return scaled > 255 ? 255 : static_cast<uint8_t>(scaled);
+}
+
+// One line; `gains` may be null, and so may either table (even and odd columns).
+void ShadeLine(uint8_t *line, const uint8_t *gains, int32_t width, const uint8_t *evenTable,
+               const uint8_t *oddTable) {
+  for (int32_t x = 0; x < width; ++x) {
+    uint8_t value = line[x];
+    if (gains != nullptr) value = ApplyGain(value, gains[x]);
+    const uint8_t *table = (x & 1) == 0 ? evenTable : oddTable;
+    line[x] = table != nullptr ? table[value] : value;
+  }
+}
+
+}  // namespace
+
+void SORVEX1_CALL ApplyShading(void *, uint8_t *raw, int32_t width, int32_t height, uint32_t enable,
+                               const uint8_t *gainMap, uint32_t, const uint8_t *tableR, const uint8_t *tableG,
+                               const uint8_t *tableB) {
+  if (raw == nullptr || !IsValidFrameSize(width, height)) return;
+  const uint8_t *gains = enable != 0 ? gainMap : nullptr;
+  const ShadingTables tables = {tableR, tableG, tableB};
+  for (int32_t y = 0; y < height; ++y) {
+    const size_t offset = LineOffset(y, width);
+    ShadeLine(raw + offset, gains != nullptr ? gains + offset : nullptr, width,
+              TableFor(tables, BayerColourAt(0, y)), TableFor(tables, BayerColourAt(1, y)));
+  }
+}
+
+}  // namespace sorvex1

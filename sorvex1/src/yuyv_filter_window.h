@@ -1,0 +1,44 @@
+// In-place 3x3 filtering of a YUYV frame. The walker keeps unfiltered copies
+// of the current line and the one above it, so a filter always reads the
+// original picture while writing its result straight into the frame.
+#pragma once
+
+#include <stdint.h>
+
+#include "library_state.h"
+
+namespace sorvex1 {
+
+constexpr uint32_t kMaxFilterStrength = 100;
+
+// Filters one line. above, centre and below are unfiltered YUYV lines (the
+// centre line repeats past the top and bottom); `out` is the frame's line,
+// holding the unfiltered values until the filter writes the bytes it changes.
+typedef void (*YuyvLineFilter)(const uint8_t *above, const uint8_t *centre, const uint8_t *below,
+                               int32_t width, int32_t strength, uint8_t *out);
+
+// Runs `filter` over every line with the strength clamped to 0..100;
+// strength 0 leaves the frame untouched.
+void FilterYuyvFrameInPlace(LibraryState *state, uint8_t *yuyv, int32_t width, int32_t height,
+                            uint32_t strength, YuyvLineFilter filter);
+
+// One channel of a YUYV line: `count` samples at `offset`, `step` bytes apart.
+struct YuyvChannel {
+  int32_t offset;
+  int32_t step;
+  int32_t count;
+};
+
+inline YuyvChannel LumaChannel(int32_t width) { return {0, 2, width}; }
+inline YuyvChannel UChannel(int32_t width) { return {1, 4, (width + 1) / 2}; }
+inline YuyvChannel VChannel(int32_t width) { return {3, 4, width / 2}; }
+
+// A channel's 3x3 neighbourhood of sample i, repeated at the line ends.
+struct Window3x3 {
+  int32_t v[3][3];
+};
+
+Window3x3 WindowAt(const uint8_t *above, const uint8_t *centre, const uint8_t *below, YuyvChannel channel,
+                   int32_t i);
+
+}  // namespace sorvex1

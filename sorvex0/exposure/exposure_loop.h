@@ -1,0 +1,27 @@
+// The exposure control loop: at most four times a second it measures the
+// frame, steps the sensor along its family's exposure table, updates the
+// white balance and rebuilds the tone tables and colour matrices.
+#pragma once
+
+#include "pipeline/context/isp_context.h"
+#include "settings/raw_snapshot.h"
+
+// One call per processed frame. Returns true when a run took place, false
+// when the frame was only counted. The frame hold may replace the frame's
+// contents. `values` are the frame's picture values (not changed).
+bool RunExposureStep(IspContext *context, SorvexDevice device, const PictureValues &values,
+                     uint8_t *raw, uint32_t captureWidth, uint32_t captureHeight);
+
+// At capture start and after the flicker, out-door or clock setting changes:
+// resets the white-balance damping and runs the family start (table choice,
+// start entry, timing).
+void StartExposure(IspContext *context, SorvexDevice device);
+
+// The filter strength the pipeline passes to the conversion library: P4
+// after the low-light mapping.
+uint32_t MapFilterStrength(const IspContext *context, uint32_t p4);
+
+// The conversion library's bad-pixel correction of the raw frame, with the
+// flag and mode chosen from the sensor and the light level.
+void CorrectBadPixels(IspContext *context, uint8_t *raw, uint32_t captureWidth,
+                      uint32_t captureHeight, uint32_t outputWidth);

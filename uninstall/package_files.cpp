@@ -1,0 +1,83 @@
+#include <string.h>
+
+#include "package_names.h"
+#include "text.h"
+#include "uninstall.h"
+
+namespace {
+
+// The "=1" and the line end that follow a file name.
+const size_t kMarkerAndLineEnd = 3;
+
+// A name from the INF must name a file in the directory it is joined to.
+bool IsPlainFileName(const char *name) {
+  return name[0] != '\0' && strpbrk(name, "\\/:") == NULL && strstr(name, "..") == NULL;
+}
+
+bool HasSystemFileExtension(const char *lowerCaseName) {
+  for (const char *extension : kSystemFileExtensions) {
+    if (strstr(lowerCaseName, extension) != NULL) return true;
+  }
+  return false;
+}
+
+void DeleteInDirectory(const char *pattern, const char *systemDirectory, const char *name) {
+  char path[kPathSize];
+  if (FormatBounded(path, sizeof path, pattern, systemDirectory, name)) DeleteFileForced(path);
+}
+
+// Deletes the file a "name=1" line names: in the drivers directory, and for
+// the file kinds installed there also in the system directory.
+void DeleteListedFile(char *line, const char *systemDirectory) {
+  size_t length = strlen(line);
+  if (length < kMarkerAndLineEnd) return;
+  line[length - kMarkerAndLineEnd] = '\0';
+  if (!IsPlainFileName(line)) return;
+  DeleteInDirectory(kDriverFilePattern, systemDirectory, line);
+  LowerCase(line);
+  if (HasSystemFileExtension(line)) DeleteInDirectory(kSystemFilePattern, systemDirectory, line);
+}
+
+void DeleteListedFiles(FILE *inf, const char *systemDirectory) {
+  char line[kPathSize];
+  while (fgets(line, sizeof line, inf) != NULL) {
+    if (strstr(line, kFileListMarker) == NULL) continue;
+    bool endOfList = strstr(line, kEndMarker) != NULL;
+    DeleteListedFile(line, systemDirectory);
+    if (endOfList) break;
+  }
+}
+
+// "OEMn.inf" becomes "OEMn.PNF".
+void UsePrecompiledExtension(char *infName) {
+  size_t length = strlen(infName);
+  size_t extensionLength = strlen(kPrecompiledInfExtension);
+  memcpy(infName + length - extensionLength, kPrecompiledInfExtension, extensionLength);
+}
+
+}  // namespace
+
+BOOL DeletePackageFiles() {
+  char infName[kPathSize];
+  FILE *inf = OpenPackageInf(infName);
+  if (inf == NULL) return FALSE;
+  char systemDirectory[kPathSize];
+  UINT length = GetSystemDirectoryA(systemDirectory, sizeof systemDirectory);
+  if (length == 0 || length >= sizeof systemDirectory) {
+    fclose(inf);
+    return FALSE;
+  }
+  DeleteListedFiles(inf, systemDirectory);
+  fclose(inf);
+  DeleteFileForced(infName);
+  UsePrecompiledExtension(infName);
+  return DeleteFileForced(infName);
+}
+
+BOOL DeleteFileForced(LPCSTR path) {
+  DWORD attributes = GetFileAttributesA(path);
+  if (attributes != INVALID_FILE_ATTRIBUTES) {
+    SetFileAttributesA(path, attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+  }
+  return DeleteFileA(path);
+}

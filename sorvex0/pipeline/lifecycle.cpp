@@ -1,5 +1,6 @@
 // The driver's entry points and the life of a camera's context.
 
+#include "exposure/tone_curve.h"
 #include "pipeline/context/isp_context.h"
 #include "pipeline/conversion_library.h"
 #include "pipeline/sensor_table.h"
@@ -83,9 +84,7 @@ SORVEX_EXPORT SorvexStatus SORVEX_CALL ISPFunc_Init(
 
   const bool conversionReady = StartConversionLibrary(context);
 
-  // The sensor's gamma control points are set here by the tone-curve stage,
-  // which lands with the exposure and tone-table work; until then the gamma
-  // fields stay zero.
+  LoadDefaultGamma(context);
 
   LoadDefaultSettings(context);
   context->measuredBrightness = context->aeTarget;

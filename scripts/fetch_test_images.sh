@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# Fetches the photographs the conversion tests measure against: coffee.png and
-# chelsea.png, taken from Debian's python3-skimage package.
+# Fetches the photographs the image tests use: coffee.png and chelsea.png (the
+# conversion tests measure against them) and astronaut.png (the face tracker
+# follows the face in it), taken from Debian's python3-skimage package.
 # Usage: scripts/fetch_test_images.sh [DIR]   (DIR defaults to testdata/)
-# Safe to run again: does nothing when both images are already there.
+# Safe to run again: does nothing when all images are already there.
 set -euo pipefail
 
 dest=${1:-testdata}
-images=(coffee.png chelsea.png)
+images=(coffee.png chelsea.png astronaut.png)
 
 missing=0
 for image in "${images[@]}"; do

@@ -37,8 +37,33 @@ constexpr uint32_t kFaceWorkAreaBytes = 441696;
 static_assert(kFaceRegionsEnd == 441692, "face work area regions");
 static_assert(kFaceRegionsEnd <= kFaceWorkAreaBytes, "face work area size");
 
+// The regions, each in row-major grid order (index y * 160 + x).
+inline uint8_t *FaceChromaGrid(uint8_t *area) { return area + kFaceChromaOffset; }
+inline uint8_t *FaceSkinMask(uint8_t *area) { return area + kFaceSkinMaskOffset; }
+inline int32_t *FaceRightExtents(uint8_t *area) {
+  return reinterpret_cast<int32_t *>(area + kFaceRightOffset);
+}
+inline int32_t *FaceLeftExtents(uint8_t *area) {
+  return reinterpret_cast<int32_t *>(area + kFaceLeftOffset);
+}
+inline int32_t *FaceBottomExtents(uint8_t *area) {
+  return reinterpret_cast<int32_t *>(area + kFaceBottomOffset);
+}
+inline int32_t *FaceTopExtents(uint8_t *area) {
+  return reinterpret_cast<int32_t *>(area + kFaceTopOffset);
+}
+inline int32_t *FaceAreaMap(uint8_t *area) {
+  return reinterpret_cast<int32_t *>(area + kFaceAreaMapOffset);
+}
+inline TrackBox *FaceCandidates(uint8_t *area) {
+  return reinterpret_cast<TrackBox *>(area + kFaceCandidatesOffset);
+}
+
 inline TrackBox *FaceTrackBox(uint8_t *area) {
   return reinterpret_cast<TrackBox *>(area + kFaceTrackBoxOffset);
+}
+inline const TrackBox *FaceTrackBox(const uint8_t *area) {
+  return reinterpret_cast<const TrackBox *>(area + kFaceTrackBoxOffset);
 }
 inline uint32_t *FacePhaseSlot(uint8_t *area) {
   return reinterpret_cast<uint32_t *>(area + kFacePhaseOffset);

@@ -3,8 +3,21 @@
 #include "pipeline/blank_image.h"
 #include "pipeline/working_buffers.h"
 #include "pipeline/zoom_window.h"
+#include "zoom/zoom.h"
 
 namespace {
+
+// Small MI1320 frames are YUYV already: the centred window of `zoom` is cut
+// from the frame, reduced (or copied) into the target and enlarged back to
+// the output size. At zoom level 0 the frame is only reduced or copied.
+void ZoomMi1320Yuyv(IspContext *context, const FrameRequest &frame, uint8_t *target) {
+  const ZoomWindowCut cut = CropZoomWindow(context->zoom, kCentredWindow, kCentredWindow, 2,
+                                           frame.raw, frame.captureWidth, frame.captureHeight,
+                                           frame.outputWidth, frame.outputHeight);
+  ReduceYuyv(frame.raw, cut.cutWidth, cut.cutHeight, target, cut.windowWidth, cut.windowHeight);
+  ZoomYuyv(context->zoom, target, cut.windowWidth, cut.windowHeight, frame.outputWidth,
+           frame.outputHeight, cut.a, cut.b);
+}
 
 // Writes a YUYV image of the output size into `target`.
 void ProduceMi1320Yuyv(IspContext *context, const FrameRequest &frame, uint8_t *target) {
@@ -17,11 +30,16 @@ void ProduceMi1320Yuyv(IspContext *context, const FrameRequest &frame, uint8_t *
                   static_cast<int32_t>(frame.outputWidth), static_cast<int32_t>(frame.outputHeight));
     return;
   }
-  // The frame is YUYV already. The zoom window and face tracking act here
-  // once they land; at zoom level 0 with tracking off the frame is only
-  // reduced (or copied) to the output size.
-  ReduceYuyv(frame.raw, frame.captureWidth, frame.captureHeight, target, frame.outputWidth,
-             frame.outputHeight);
+  if (context->faceTracking != 0) {
+    // Seam: face tracking on these frames (reduce into the target, track the
+    // face, cut the tracking window, enlarge it with ZoomYuyv and move the
+    // window) lands with the face tracker's wiring. Until then the frame is
+    // only reduced or copied.
+    ReduceYuyv(frame.raw, frame.captureWidth, frame.captureHeight, target, frame.outputWidth,
+               frame.outputHeight);
+    return;
+  }
+  ZoomMi1320Yuyv(context, frame, target);
 }
 
 }  // namespace

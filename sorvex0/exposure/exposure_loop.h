@@ -17,6 +17,10 @@ bool RunExposureStep(IspContext *context, SorvexDevice device, const PictureValu
 // start entry, timing).
 void StartExposure(IspContext *context, SorvexDevice device);
 
+// P3 for the colour matrix: the saturation lowered in low light; P9 = 0
+// (colour off) makes it 0.
+uint32_t LowLightSaturation(const IspContext *context, uint32_t p3, uint32_t p9);
+
 // The filter strength the pipeline passes to the conversion library: P4
 // after the low-light mapping.
 uint32_t MapFilterStrength(const IspContext *context, uint32_t p4);
@@ -25,3 +29,7 @@ uint32_t MapFilterStrength(const IspContext *context, uint32_t p4);
 // flag and mode chosen from the sensor and the light level.
 void CorrectBadPixels(IspContext *context, uint8_t *raw, uint32_t captureWidth,
                       uint32_t captureHeight, uint32_t outputWidth);
+
+// The exposure value (sensor lines, or the family's own unit) of the current
+// entry of the exposure table in use; 0 for a sensor without a family.
+uint32_t CurrentExposureValue(const IspContext *context);

@@ -168,21 +168,23 @@ void LoadDefaultGamma(IspContext *context) {
 }
 
 void BuildToneTables(IspContext *context, uint32_t p1, uint32_t p2, uint32_t p7) {
-  int32_t strength[256];
-  ApplyGammaStrength(context->gammaCurve, PictureValue(p7), strength);
-  StretchOverBlackLevel(strength, context->blackLevel, context->toneCurve);
+  // The working arrays live one at a time (the scope below ends before the
+  // ramp's begins, and each channel reuses the ramp): the kernel stack is
+  // only 12 KiB.
+  {
+    int32_t strength[256];
+    ApplyGammaStrength(context->gammaCurve, PictureValue(p7), strength);
+    StretchOverBlackLevel(strength, context->blackLevel, context->toneCurve);
+  }
   ApplyContrast(context->toneCurve, PictureValue(p2));
 
   const ChannelReferences refs = LimitedReferences(context);
-  int32_t rampR[256];
-  int32_t rampG[256];
-  int32_t rampB[256];
-  BuildChannelRamp(context->sensorId, refs.hi, refs.r, rampR);
-  BuildChannelRamp(context->sensorId, refs.hi, refs.g, rampG);
-  BuildChannelRamp(context->sensorId, refs.hi, refs.b, rampB);
-
   const int32_t brightness = PictureValue(p1) - 50;
-  FillOutputTable(context->toneCurve, rampR, brightness, context->lutR);
-  FillOutputTable(context->toneCurve, rampG, brightness, context->lutG);
-  FillOutputTable(context->toneCurve, rampB, brightness, context->lutB);
+  int32_t ramp[256];
+  BuildChannelRamp(context->sensorId, refs.hi, refs.r, ramp);
+  FillOutputTable(context->toneCurve, ramp, brightness, context->lutR);
+  BuildChannelRamp(context->sensorId, refs.hi, refs.g, ramp);
+  FillOutputTable(context->toneCurve, ramp, brightness, context->lutG);
+  BuildChannelRamp(context->sensorId, refs.hi, refs.b, ramp);
+  FillOutputTable(context->toneCurve, ramp, brightness, context->lutB);
 }

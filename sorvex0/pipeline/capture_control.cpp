@@ -1,5 +1,6 @@
 #include "pipeline/capture_control.h"
 
+#include "exposure/exposure_loop.h"
 #include "pipeline/pool_buffer.h"
 #include "settings/face_work_area.h"
 #include "settings/register_access.h"
@@ -137,7 +138,7 @@ SORVEX_EXPORT void SORVEX_CALL ISPFunc_StartCapture(IspContext *context, SorvexD
   if (context->invertImage == 0) {
     ISPFunc_Rotate(context, device, context->flipHorizontal != 0, context->flipVertical != 0);
   }
-  // The exposure loop is started here; it lands with the exposure work.
+  StartExposure(context, device);
   ResetFaceTracking(context);
 }
 

@@ -67,7 +67,8 @@ TEST_F(RotateTest, CaptureStartProgramsTheFlipUnlessTheImageIsInverted) {
   context_->flipVertical = 1;
   uint32_t w, h;
   ISPFunc_StartCapture(context_, kDevice, 1, 640, 480, &w, &h);
-  ASSERT_EQ(2u, Log().writes.size());
+  // The flip, then the exposure start's entry.
+  ASSERT_EQ(3u, Log().writes.size());
   EXPECT_EQ((Pairs{{3, 0x20 | 0x80}}), Log().writes[1].pairs);  // 1280 x 960 row
   Exit();
 
@@ -75,7 +76,9 @@ TEST_F(RotateTest, CaptureStartProgramsTheFlipUnlessTheImageIsInverted) {
   hostkernel::SetRegistryDword(kDriverKey, "InvertImage", 1);
   ASSERT_EQ(0, Init("S5K4AA"));
   ISPFunc_StartCapture(context_, kDevice, 1, 640, 480, &w, &h);
-  EXPECT_TRUE(Log().writes.empty());
+  // Only the exposure start's entry (eight pairs), no flip.
+  ASSERT_EQ(1u, Log().writes.size());
+  EXPECT_EQ(8u, Log().writes[0].pairs.size());
 }
 
 }  // namespace

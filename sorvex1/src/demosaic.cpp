@@ -2,6 +2,7 @@
 
 #include "bayer.h"
 #include "pixel_math.h"
+#include "sorvex_kernel.h"
 
 namespace sorvex1 {
 namespace {
@@ -11,36 +12,38 @@ struct Columns {
   int32_t m2, m1, c, p1, p2;
 };
 
-Columns ColumnsAround(int32_t x, int32_t width) {
+inline Columns ColumnsAround(int32_t x, int32_t width) {
   if (x >= 2 && x + 2 < width) return {x - 2, x - 1, x, x + 1, x + 2};
   return {ReflectIndex(x - 2, width), ReflectIndex(x - 1, width), x, ReflectIndex(x + 1, width),
           ReflectIndex(x + 2, width)};
 }
 
 // The filters below return 16 times the estimate; their weights add up to 16.
+// They are declared inline so that the row loops get them inlined and
+// vectorise.
 using Lines = const uint8_t *const *;
 
-int32_t Sample(Lines l, int32_t line, int32_t column) { return l[line][column]; }
+inline int32_t Sample(Lines l, int32_t line, int32_t column) { return l[line][column]; }
 
-int32_t AxialNear(Lines l, Columns k) {
+inline int32_t AxialNear(Lines l, Columns k) {
   return Sample(l, 1, k.c) + Sample(l, 3, k.c) + Sample(l, 2, k.m1) + Sample(l, 2, k.p1);
 }
 
-int32_t AxialFar(Lines l, Columns k) {
+inline int32_t AxialFar(Lines l, Columns k) {
   return Sample(l, 0, k.c) + Sample(l, 4, k.c) + Sample(l, 2, k.m2) + Sample(l, 2, k.p2);
 }
 
-int32_t Diagonals(Lines l, Columns k) {
+inline int32_t Diagonals(Lines l, Columns k) {
   return Sample(l, 1, k.m1) + Sample(l, 1, k.p1) + Sample(l, 3, k.m1) + Sample(l, 3, k.p1);
 }
 
 // Green at a red or blue sample.
-int32_t GreenAtRedOrBlue(Lines l, Columns k) {
+inline int32_t GreenAtRedOrBlue(Lines l, Columns k) {
   return 8 * Sample(l, 2, k.c) + 4 * AxialNear(l, k) - 2 * AxialFar(l, k);
 }
 
 // Red or blue at a green sample whose left and right neighbours carry it.
-int32_t ColourFromRowAtGreen(Lines l, Columns k) {
+inline int32_t ColourFromRowAtGreen(Lines l, Columns k) {
   const int32_t sides = Sample(l, 2, k.m1) + Sample(l, 2, k.p1);
   const int32_t farSides = Sample(l, 2, k.m2) + Sample(l, 2, k.p2);
   const int32_t farVertical = Sample(l, 0, k.c) + Sample(l, 4, k.c);
@@ -48,7 +51,7 @@ int32_t ColourFromRowAtGreen(Lines l, Columns k) {
 }
 
 // Red or blue at a green sample whose upper and lower neighbours carry it.
-int32_t ColourFromColumnAtGreen(Lines l, Columns k) {
+inline int32_t ColourFromColumnAtGreen(Lines l, Columns k) {
   const int32_t vertical = Sample(l, 1, k.c) + Sample(l, 3, k.c);
   const int32_t farVertical = Sample(l, 0, k.c) + Sample(l, 4, k.c);
   const int32_t farSides = Sample(l, 2, k.m2) + Sample(l, 2, k.p2);
@@ -56,41 +59,107 @@ int32_t ColourFromColumnAtGreen(Lines l, Columns k) {
 }
 
 // Red at a blue sample or blue at a red one: the diagonal neighbours carry it.
-int32_t ColourFromDiagonalsAtOpposite(Lines l, Columns k) {
+inline int32_t ColourFromDiagonalsAtOpposite(Lines l, Columns k) {
   return 12 * Sample(l, 2, k.c) + 4 * Diagonals(l, k) - 3 * AxialFar(l, k);
 }
 
-void StoreRgb(uint8_t *rgb, int32_t red16, int32_t green16, int32_t blue16) {
-  rgb[0] = ClampShiftToByte(red16, 4);
-  rgb[1] = ClampShiftToByte(green16, 4);
-  rgb[2] = ClampShiftToByte(blue16, 4);
+// The colours of one pixel, 16 times their value.
+struct Rgb16 {
+  int32_t red, green, blue;
+};
+
+// The four Bayer sites; k holds the columns around the pixel.
+inline Rgb16 GreenOnGreenBlueLine(Lines l, Columns k) {  // blue to the sides, red above and below
+  return {ColourFromColumnAtGreen(l, k), 16 * Sample(l, 2, k.c), ColourFromRowAtGreen(l, k)};
+}
+inline Rgb16 BlueSite(Lines l, Columns k) {
+  return {ColourFromDiagonalsAtOpposite(l, k), GreenAtRedOrBlue(l, k), 16 * Sample(l, 2, k.c)};
+}
+inline Rgb16 RedSite(Lines l, Columns k) {
+  return {16 * Sample(l, 2, k.c), GreenAtRedOrBlue(l, k), ColourFromDiagonalsAtOpposite(l, k)};
+}
+inline Rgb16 GreenOnRedGreenLine(Lines l, Columns k) {  // red to the sides, blue above and below
+  return {ColourFromRowAtGreen(l, k), 16 * Sample(l, 2, k.c), ColourFromColumnAtGreen(l, k)};
+}
+
+inline void StorePixel(const Rgb16 &pixel, int32_t x, const RgbPlanes &out) {
+  out.red[x] = ClampShiftToByte(pixel.red, 4);
+  out.green[x] = ClampShiftToByte(pixel.green, 4);
+  out.blue[x] = ClampShiftToByte(pixel.blue, 4);
+}
+
+// One pixel with its columns mirrored at the line ends.
+inline void DemosaicPixel(Lines l, int32_t width, bool greenBlueLine, int32_t x, const RgbPlanes &out) {
+  const Columns k = ColumnsAround(x, width);
+  const bool evenColumn = (x & 1) == 0;
+  if (greenBlueLine) {
+    StorePixel(evenColumn ? GreenOnGreenBlueLine(l, k) : BlueSite(l, k), x, out);
+  } else {
+    StorePixel(evenColumn ? RedSite(l, k) : GreenOnRedGreenLine(l, k), x, out);
+  }
+}
+
+inline Columns ColumnsAt(int32_t x) { return {x - 2, x - 1, x, x + 1, x + 2}; }
+
+// Pixels demosaiced per block of the interior, in pairs.
+constexpr int32_t kBlockPixels = 32;
+
+// The pixels from column 2 to width - 3, whose 5x5 windows lie inside the
+// line, a block of pairs (even column, odd column) at a time: the Bayer site
+// of each is fixed, so the block's loop has no branches, and its results go
+// to local arrays that cannot overlap the lines, so it vectorises. Returns
+// the first column it left over.
+template <Rgb16 (*EvenSite)(Lines, Columns), Rgb16 (*OddSite)(Lines, Columns)>
+int32_t DemosaicInteriorBlocks(Lines l, int32_t width, const RgbPlanes &out) {
+  int32_t x = 2;
+  for (; x + kBlockPixels + 2 <= width; x += kBlockPixels) {
+    uint8_t red[kBlockPixels];
+    uint8_t green[kBlockPixels];
+    uint8_t blue[kBlockPixels];
+    for (int32_t i = 0; i < kBlockPixels; i += 2) {
+      const Rgb16 even = EvenSite(l, ColumnsAt(x + i));
+      const Rgb16 odd = OddSite(l, ColumnsAt(x + i + 1));
+      red[i] = ClampShiftToByte(even.red, 4);
+      green[i] = ClampShiftToByte(even.green, 4);
+      blue[i] = ClampShiftToByte(even.blue, 4);
+      red[i + 1] = ClampShiftToByte(odd.red, 4);
+      green[i + 1] = ClampShiftToByte(odd.green, 4);
+      blue[i + 1] = ClampShiftToByte(odd.blue, 4);
+    }
+    RtlCopyMemory(out.red + x, red, kBlockPixels);
+    RtlCopyMemory(out.green + x, green, kBlockPixels);
+    RtlCopyMemory(out.blue + x, blue, kBlockPixels);
+  }
+  return x;
 }
 
 }  // namespace
 
-void DemosaicLineToRgb(const uint8_t *const lines[5], int32_t width, bool greenBlueLine, uint8_t *rgb) {
-  for (int32_t x = 0; x < width; ++x, rgb += 3) {
-    const Columns k = ColumnsAround(x, width);
-    const int32_t own16 = 16 * Sample(lines, 2, x);
-    const bool evenColumn = (x & 1) == 0;
-    if (greenBlueLine && evenColumn) {  // green; blue to the sides, red above and below
-      StoreRgb(rgb, ColourFromColumnAtGreen(lines, k), own16, ColourFromRowAtGreen(lines, k));
-    } else if (greenBlueLine) {  // blue
-      StoreRgb(rgb, ColourFromDiagonalsAtOpposite(lines, k), GreenAtRedOrBlue(lines, k), own16);
-    } else if (evenColumn) {  // red
-      StoreRgb(rgb, own16, GreenAtRedOrBlue(lines, k), ColourFromDiagonalsAtOpposite(lines, k));
-    } else {  // green; red to the sides, blue above and below
-      StoreRgb(rgb, ColourFromRowAtGreen(lines, k), own16, ColourFromColumnAtGreen(lines, k));
-    }
+void DemosaicLineToPlanes(const uint8_t *const l[5], int32_t width, bool greenBlueLine, const RgbPlanes &out) {
+  const int32_t edge = MinInt(2, width);
+  for (int32_t x = 0; x < edge; ++x) DemosaicPixel(l, width, greenBlueLine, x, out);
+  int32_t rest = edge;
+  if (width > 4) {
+    rest = greenBlueLine ? DemosaicInteriorBlocks<GreenOnGreenBlueLine, BlueSite>(l, width, out)
+                         : DemosaicInteriorBlocks<RedSite, GreenOnRedGreenLine>(l, width, out);
   }
+  for (int32_t x = rest; x < width; ++x) DemosaicPixel(l, width, greenBlueLine, x, out);
 }
 
-void DemosaicFrameLine(const uint8_t *raw, int32_t width, int32_t height, int32_t y, uint8_t *rgb) {
+void DemosaicFrameLine(const uint8_t *raw, int32_t width, int32_t height, int32_t y, const RgbPlanes &out) {
   const uint8_t *lines[5];
-  for (int32_t i = 0; i < 5; ++i) {
-    lines[i] = raw + LineOffset(ReflectIndex(y + i - 2, height), width);
+  for (int32_t i = 0; i < 5; ++i) lines[i] = raw + LineOffset(ReflectIndex(y + i - 2, height), width);
+  DemosaicLineToPlanes(lines, width, IsGreenBlueLine(y), out);
+}
+
+void DemosaicFrameLineToRgb(const uint8_t *raw, int32_t width, int32_t height, int32_t y, const RgbPlanes &scratch,
+                            uint8_t *rgb) {
+  DemosaicFrameLine(raw, width, height, y, scratch);
+  for (int32_t x = 0; x < width; ++x, rgb += 3) {
+    rgb[0] = scratch.red[x];
+    rgb[1] = scratch.green[x];
+    rgb[2] = scratch.blue[x];
   }
-  DemosaicLineToRgb(lines, width, IsGreenBlueLine(y), rgb);
 }
 
 }  // namespace sorvex1

@@ -12,11 +12,22 @@
 
 namespace sorvex1 {
 
-// lines[0..4] are the raw lines y-2 .. y+2 (mirrored at the frame edges),
-// each `width` samples; writes `width` RGB triplets for line y.
-void DemosaicLineToRgb(const uint8_t *const lines[5], int32_t width, bool greenBlueLine, uint8_t *rgb);
+// A line of RGB as three arrays of `width` bytes each.
+struct RgbPlanes {
+  uint8_t *red;
+  uint8_t *green;
+  uint8_t *blue;
+};
 
-// Demosaics line y of a width x height raw frame into `rgb` (3 * width bytes).
-void DemosaicFrameLine(const uint8_t *raw, int32_t width, int32_t height, int32_t y, uint8_t *rgb);
+// lines[0..4] are the raw lines y-2 .. y+2 (mirrored at the frame edges),
+// each `width` samples; writes `width` pixels of line y.
+void DemosaicLineToPlanes(const uint8_t *const lines[5], int32_t width, bool greenBlueLine, const RgbPlanes &out);
+
+// Demosaics line y of a width x height raw frame.
+void DemosaicFrameLine(const uint8_t *raw, int32_t width, int32_t height, int32_t y, const RgbPlanes &out);
+
+// The same into RGB triplets (3 * width bytes), through `scratch` planes.
+void DemosaicFrameLineToRgb(const uint8_t *raw, int32_t width, int32_t height, int32_t y, const RgbPlanes &scratch,
+                            uint8_t *rgb);
 
 }  // namespace sorvex1

@@ -17,17 +17,27 @@ inline int32_t ClampInt(int32_t v, int32_t lo, int32_t hi) { return v < lo ? lo 
 // Divides a fixed-point value by 2^shift, rounding to nearest, and clamps the
 // result to a byte. Negative values clamp to 0 before any shift, so nothing
 // depends on how the compiler shifts negative numbers.
+// Written as two selects, without an early return, so that the row kernels
+// that use it vectorise.
 inline uint8_t ClampShiftToByte(int32_t value, int32_t shift) {
   const int32_t rounded = value + (int32_t{1} << (shift - 1));
-  if (rounded < 0) return 0;
-  const int32_t result = rounded >> shift;
-  return result > 255 ? 255 : static_cast<uint8_t>(result);
+  const int32_t result = (rounded < 0 ? 0 : rounded) >> shift;
+  return static_cast<uint8_t>(result > 255 ? 255 : result);
 }
 
 // Division rounding half away from zero, for signed numerators; divisor > 0.
 inline int32_t DivideRounded(int32_t numerator, int32_t divisor) {
   if (numerator >= 0) return (numerator + divisor / 2) / divisor;
   return -((-numerator + divisor / 2) / divisor);
+}
+
+// Stores a word as four bytes, lowest first, at any alignment. The byte
+// copies compile to one store on the little-endian x86 targets.
+inline void StoreLittleEndianWord(uint8_t *bytes, uint32_t word) {
+  bytes[0] = static_cast<uint8_t>(word);
+  bytes[1] = static_cast<uint8_t>(word >> 8);
+  bytes[2] = static_cast<uint8_t>(word >> 16);
+  bytes[3] = static_cast<uint8_t>(word >> 24);
 }
 
 inline bool IsValidExtent(int32_t extent) { return extent > 0 && extent <= kMaxDimension; }

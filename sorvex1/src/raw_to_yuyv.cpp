@@ -1,5 +1,5 @@
 // Raw Bayer frame to YUYV: demosaic each source line, resample to the
-// destination size, then the colour and YUV matrices.
+// destination size, then the YUV matrix.
 //
 // Sizes: the source extents may arrive negated (the caller's sign that the
 // source is larger and is to be reduced); their magnitudes are used. Any
@@ -33,16 +33,28 @@ struct AcrossCache {
 };
 
 struct ResampleLines {
-  uint8_t *sourceRgb;  // one demosaiced source line
-  uint8_t *outputRgb;  // one finished output line
-  uint32_t *sum;       // weighted sum of source lines for one output line
+  uint8_t *sourceRgb;    // one demosaiced source line, RGB triplets
+  RgbPlanes sourceLine;  // the same line as demosaiced
+  RgbPlanes outputLine;  // one finished output line
+  uint32_t *sum;         // weighted sum of source lines for one output line
   AcrossCache cache;
 };
 
+// Three planes of `width` bytes carved from one scratch block.
+RgbPlanes CarvePlanes(ScratchCarver *carver, int32_t width) {
+  const size_t bytes = static_cast<size_t>(width);
+  uint8_t *red = carver->Bytes(bytes);
+  uint8_t *green = carver->Bytes(bytes);
+  uint8_t *blue = carver->Bytes(bytes);
+  return {red, green, blue};
+}
+
+size_t PlanesBytes(int32_t width) { return 3 * ScratchCarver::Rounded(static_cast<size_t>(width)); }
+
 size_t ResampleLinesBytes(int32_t sourceWidth, int32_t width) {
   const size_t across = static_cast<size_t>(width) * 3;
-  return ScratchCarver::Rounded(static_cast<size_t>(sourceWidth) * 3) + ScratchCarver::Rounded(across) +
-         3 * ScratchCarver::Rounded(across * sizeof(uint32_t));
+  return ScratchCarver::Rounded(static_cast<size_t>(sourceWidth) * 3) + PlanesBytes(sourceWidth) +
+         PlanesBytes(width) + 3 * ScratchCarver::Rounded(across * sizeof(uint32_t));
 }
 
 ResampleLines CarveResampleLines(uint8_t *scratch, int32_t sourceWidth, int32_t width) {
@@ -50,7 +62,8 @@ ResampleLines CarveResampleLines(uint8_t *scratch, int32_t sourceWidth, int32_t 
   const size_t across = static_cast<size_t>(width) * 3;
   ResampleLines lines;
   lines.sourceRgb = carver.Bytes(static_cast<size_t>(sourceWidth) * 3);
-  lines.outputRgb = carver.Bytes(across);
+  lines.sourceLine = CarvePlanes(&carver, sourceWidth);
+  lines.outputLine = CarvePlanes(&carver, width);
   lines.sum = carver.Words(across);
   lines.cache.lines[0] = carver.Words(across);
   lines.cache.lines[1] = carver.Words(across);
@@ -69,7 +82,7 @@ const uint32_t *SourceLineAcross(const RawFrame &raw, ResampleAxis across, int32
   const int32_t slot = cache.nextSlot;
   cache.nextSlot = 1 - slot;
   cache.sourceLine[slot] = sourceLine;
-  DemosaicFrameLine(raw.samples, raw.width, raw.height, sourceLine, lines->sourceRgb);
+  DemosaicFrameLineToRgb(raw.samples, raw.width, raw.height, sourceLine, lines->sourceLine, lines->sourceRgb);
   ResampleRgbLineAcross(lines->sourceRgb, across, cache.lines[slot]);
   return cache.lines[slot];
 }
@@ -84,15 +97,20 @@ void ResampledLineToRgb(const RawFrame &raw, ResampleAxis across, ResampleAxis d
     if (weight == 0) continue;
     AccumulateWeightedLine(SourceLineAcross(raw, across, sourceLine, lines), count, weight, lines->sum);
   }
-  FinishAccumulatedLine(lines->sum, count, span.weightSum, lines->outputRgb);
+  FinishAccumulatedLine(lines->sum, across.destination, span.weightSum, lines->outputLine);
 }
 
-void ConvertSameSize(const LibraryState &state, const RawFrame &raw, uint8_t *destination, uint8_t *rgb) {
+// The camera hands over two forms of one colour transform: the YUV matrix,
+// which already holds its colour correction and saturation, and the colour
+// matrix derived from it, the same transform in RGB. Bayer to YUYV applies
+// the YUV matrix alone; applying both would correct the colours twice.
+constexpr int32_t kIdentityColourMatrix[kMatrixValues] = {256, 0, 0, 0, 0, 256, 0, 0, 0, 0, 256, 0};
+
+void ConvertSameSize(const LibraryState &state, const RawFrame &raw, uint8_t *destination, const RgbPlanes &rgb) {
   const int32_t lineBytes = 2 * raw.width;
   for (int32_t y = 0; y < raw.height; ++y) {
     DemosaicFrameLine(raw.samples, raw.width, raw.height, y, rgb);
-    RgbToYuyvLine(rgb, raw.width, state.colourMatrix, state.yuvMatrix,
-                  destination + LineOffset(y, lineBytes));
+    RgbToYuyvLine(rgb, raw.width, kIdentityColourMatrix, state.yuvMatrix, destination + LineOffset(y, lineBytes));
   }
 }
 
@@ -102,7 +120,7 @@ void ConvertResampled(const LibraryState &state, const RawFrame &raw, uint8_t *d
   const ResampleAxis down = {raw.height, height};
   for (int32_t y = 0; y < height; ++y) {
     ResampledLineToRgb(raw, across, down, y, lines);
-    RgbToYuyvLine(lines->outputRgb, width, state.colourMatrix, state.yuvMatrix,
+    RgbToYuyvLine(lines->outputLine, width, kIdentityColourMatrix, state.yuvMatrix,
                   destination + LineOffset(y, 2 * width));
   }
 }
@@ -117,8 +135,10 @@ void SORVEX1_CALL ConvertRawToYuyv(void *userData, uint8_t *raw, int32_t sourceW
   if (!IsValidFrameSize(frame.width, frame.height) || !IsValidFrameSize(width, height)) return;
 
   if (frame.width == width && frame.height == height) {
-    uint8_t *rgb = ReserveScratch(&state->rawLines, static_cast<size_t>(width) * 3);
-    if (rgb != nullptr) ConvertSameSize(*state, frame, destination, rgb);
+    uint8_t *scratch = ReserveScratch(&state->rawLines, PlanesBytes(width));
+    if (scratch == nullptr) return;
+    ScratchCarver carver(scratch);
+    ConvertSameSize(*state, frame, destination, CarvePlanes(&carver, width));
     return;
   }
   uint8_t *scratch = ReserveScratch(&state->rawLines, ResampleLinesBytes(frame.width, width));

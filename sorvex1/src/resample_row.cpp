@@ -69,11 +69,21 @@ void AccumulateWeightedLine(const uint32_t *line, int32_t count, int32_t weight,
   for (int32_t i = 0; i < count; ++i) sum[i] += line[i] * w;
 }
 
-void FinishAccumulatedLine(const uint32_t *sum, int32_t count, int32_t weightSum, uint8_t *out) {
+namespace {
+
+uint8_t FinishedByte(uint32_t sum, uint32_t divisor) {
+  const uint32_t value = (sum + divisor / 2) / divisor;
+  return value > 255 ? 255 : static_cast<uint8_t>(value);
+}
+
+}  // namespace
+
+void FinishAccumulatedLine(const uint32_t *sum, int32_t width, int32_t weightSum, const RgbPlanes &out) {
   const uint32_t divisor = static_cast<uint32_t>(weightSum) << kResampleFractionBits;
-  for (int32_t i = 0; i < count; ++i) {
-    const uint32_t value = (sum[i] + divisor / 2) / divisor;
-    out[i] = value > 255 ? 255 : static_cast<uint8_t>(value);
+  for (int32_t x = 0; x < width; ++x, sum += 3) {
+    out.red[x] = FinishedByte(sum[0], divisor);
+    out.green[x] = FinishedByte(sum[1], divisor);
+    out.blue[x] = FinishedByte(sum[2], divisor);
   }
 }
 

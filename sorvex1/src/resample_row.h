@@ -11,6 +11,8 @@
 
 #include <stdint.h>
 
+#include "demosaic.h"
+
 namespace sorvex1 {
 
 // Intermediate results carry this many extra fractional bits.
@@ -39,7 +41,8 @@ void ResampleRgbLineAcross(const uint8_t *rgb, ResampleAxis axis, uint32_t *resa
 // sum[i] += line[i] * weight, for `count` values.
 void AccumulateWeightedLine(const uint32_t *line, int32_t count, int32_t weight, uint32_t *sum);
 
-// Divides a weighted sum of lines back to bytes, dropping the extra bits.
-void FinishAccumulatedLine(const uint32_t *sum, int32_t count, int32_t weightSum, uint8_t *out);
+// Divides a weighted sum of RGB lines (3 * width values) back to bytes,
+// dropping the extra bits, into planes.
+void FinishAccumulatedLine(const uint32_t *sum, int32_t width, int32_t weightSum, const RgbPlanes &out);
 
 }  // namespace sorvex1

@@ -9,17 +9,20 @@
 
 #include <stdint.h>
 
+#include "demosaic.h"
+
 namespace sorvex1 {
 
 constexpr int32_t kMatrixValues = 12;
 // Every matrix value is limited to +-256.0 so that sums stay inside 32 bits.
 constexpr int32_t kMatrixValueLimit = 65536;
 
-// Converts `width` RGB triplets to a YUYV line of 2 * width bytes (Y0 U Y1 V).
+// Converts `width` pixels to a YUYV line of 2 * width bytes (Y0 U Y1 V).
 // A pair's U and V come from the sum of both pixels' chroma, rounded once.
 // With an odd width the last pixel is written as Y and its own U; its V has
-// no byte in the line and is dropped.
-void RgbToYuyvLine(const uint8_t *rgb, int32_t width, const int32_t *colourMatrix, const int32_t *yuvMatrix,
+// no byte in the line and is dropped. The colour matrix is applied to the
+// planes in place (they are the caller's scratch).
+void RgbToYuyvLine(const RgbPlanes &rgb, int32_t width, const int32_t *colourMatrix, const int32_t *yuvMatrix,
                    uint8_t *yuyv);
 
 }  // namespace sorvex1

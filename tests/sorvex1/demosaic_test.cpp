@@ -18,7 +18,11 @@ using testsupport::PsnrRgb;
 
 RgbImage DemosaicOurs(const std::vector<uint8_t> &raw, int32_t width, int32_t height) {
   RgbImage out(width, height);
-  for (int32_t y = 0; y < height; ++y) sorvex1::DemosaicFrameLine(raw.data(), width, height, y, out.At(0, y));
+  std::vector<uint8_t> planes(static_cast<size_t>(width) * 3);
+  const sorvex1::RgbPlanes scratch = {planes.data(), planes.data() + width, planes.data() + 2 * width};
+  for (int32_t y = 0; y < height; ++y) {
+    sorvex1::DemosaicFrameLineToRgb(raw.data(), width, height, y, scratch, out.At(0, y));
+  }
   return out;
 }
 

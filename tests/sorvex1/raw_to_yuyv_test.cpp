@@ -60,35 +60,45 @@ TEST_F(RawToYuyvTest, DefaultMatricesGiveBt601StudioValues) {
   }
 }
 
-TEST_F(RawToYuyvTest, ColourMatrixSwappingRedAndBlueSwapsThem) {
+TEST_F(RawToYuyvTest, YuvMatrixCarriesTheColourTransformAndTheColourMatrixIsNotAppliedAgain) {
+  // The colour matrix is the RGB form of the same transform: setting one
+  // that swaps red and blue changes nothing here.
   const int32_t swap[12] = {0, 0, 256, 0, 0, 256, 0, 0, 256, 0, 0, 0};
   ops_->setColorMatrix(UserData(), swap);
-  const Yuv p = PairAt(ConvertFlat(255, 0, 0), 8, 2, 2);
+  Yuv p = PairAt(ConvertFlat(255, 0, 0), 8, 2, 2);
+  EXPECT_EQ(p.y0, 82);  // pure red
+  EXPECT_EQ(p.v, 240);
+  // A YUV matrix whose red and blue columns are swapped turns red into blue.
+  const int32_t swappedYuv[12] = {25, 129, 66, 0, 112, -74, -38, 0, -18, -94, 112, 0};
+  ops_->setYuvMatrix(UserData(), swappedYuv);
+  p = PairAt(ConvertFlat(255, 0, 0), 8, 2, 2);
   EXPECT_EQ(p.y0, 41);  // what pure blue gives
   EXPECT_EQ(p.u, 240);
   EXPECT_EQ(p.v, 110);
 }
 
 TEST_F(RawToYuyvTest, MatrixOffsetsAreIn256thsOfACodeValueAndResultsClamp) {
-  const int32_t brighten[12] = {256, 0, 0, 10 * 256, 0, 256, 0, 10 * 256, 0, 0, 256, 10 * 256};
-  ops_->setColorMatrix(UserData(), brighten);
-  EXPECT_EQ(PairAt(ConvertFlat(0, 0, 0), 8, 0, 0).y0, 16 + 9);     // grey 10 -> Y 16 + 8.6
-  EXPECT_EQ(PairAt(ConvertFlat(250, 250, 250), 8, 0, 0).y0, 235);  // 260 clamps to 255 first
+  const int32_t lift[12] = {66, 129, 25, 10 * 256, -38, -74, 112, 0, 112, -94, -18, 0};
+  ops_->setYuvMatrix(UserData(), lift);
+  EXPECT_EQ(PairAt(ConvertFlat(0, 0, 0), 8, 0, 0).y0, 16 + 10);
+  EXPECT_EQ(PairAt(ConvertFlat(255, 255, 255), 8, 0, 0).y0, 245);
 
   const int32_t lumaOnly[12] = {0, 0, 0, 100 * 256, 0, 0, 0, -200 * 256, 0, 0, 0, 300 * 256};
   ops_->setYuvMatrix(UserData(), lumaOnly);
-  const Yuv p = PairAt(ConvertFlat(40, 50, 60), 8, 0, 0);
-  EXPECT_EQ(p.y0, 116);
-  EXPECT_EQ(p.u, 0);
-  EXPECT_EQ(p.v, 255);
+  const Yuv q = PairAt(ConvertFlat(40, 50, 60), 8, 0, 0);
+  EXPECT_EQ(q.y0, 116);
+  EXPECT_EQ(q.u, 0);
+  EXPECT_EQ(q.v, 255);
 }
 
 TEST(RgbToYuyvLineTest, PairChromaIsTheRoundedMeanOfBothPixels) {
-  const uint8_t rgb[6] = {255, 0, 0, 0, 0, 255};
+  uint8_t red[2] = {255, 0};
+  uint8_t green[2] = {0, 0};
+  uint8_t blue[2] = {0, 255};
   const int32_t identity[12] = {256, 0, 0, 0, 0, 256, 0, 0, 0, 0, 256, 0};
   const int32_t bt601[12] = {66, 129, 25, 0, -38, -74, 112, 0, 112, -94, -18, 0};
   uint8_t yuyv[4];
-  sorvex1::RgbToYuyvLine(rgb, 2, identity, bt601, yuyv);
+  sorvex1::RgbToYuyvLine({red, green, blue}, 2, identity, bt601, yuyv);
   EXPECT_EQ(yuyv[0], 82);
   EXPECT_EQ(yuyv[2], 41);
   // U: (-38*255 + 112*255) / 2 / 256 = 36.9 -> 128 + 37; V: (112 - 18) * 255 / 512 = 46.8 -> 175.

@@ -50,9 +50,11 @@ TEST_F(YuyvToBitmapTest, RoundTripThroughYuyvKeepsColours) {
   for (int r = 0; r < 256; r += 15) {
     for (int g = 0; g < 256; g += 15) {
       for (int b = 0; b < 256; b += 15) {
-        const uint8_t rgb[6] = {uint8_t(r), uint8_t(g), uint8_t(b), uint8_t(r), uint8_t(g), uint8_t(b)};
+        uint8_t red[2] = {uint8_t(r), uint8_t(r)};
+        uint8_t green[2] = {uint8_t(g), uint8_t(g)};
+        uint8_t blue[2] = {uint8_t(b), uint8_t(b)};
         std::vector<uint8_t> yuyv(4);
-        sorvex1::RgbToYuyvLine(rgb, 2, identity, bt601, yuyv.data());
+        sorvex1::RgbToYuyvLine({red, green, blue}, 2, identity, bt601, yuyv.data());
         const std::vector<uint8_t> bgr = Convert(yuyv, 2, 1, 2, 1);
         ASSERT_NEAR(bgr[2], r, 2) << r << "," << g << "," << b;
         ASSERT_NEAR(bgr[1], g, 2) << r << "," << g << "," << b;

@@ -2,8 +2,10 @@
 // frame to the processing mode and output format asked for.
 
 #include "pipeline/blank_image.h"
+#include "exposure/exposure_loop.h"
 #include "pipeline/capture_control.h"
 #include "pipeline/frame_request.h"
+#include "pipeline/full_pipeline.h"
 #include "pipeline/mi1320_path.h"
 #include "pipeline/preview_bitmap.h"
 #include "pipeline/raw_repair.h"
@@ -46,16 +48,46 @@ void ConvertPlain(IspContext *context, const FrameRequest &frame) {
   }
 }
 
+// Processing mode 1: the exposure step with the white balance held at its
+// first preset, then the plain conversion.
+void ConvertWithExposureStep(IspContext *context, const FrameRequest &frame) {
+  const uint32_t awbType = context->awbType;
+  context->awbType = 1;
+  RunExposureStep(context, frame.device, frame.values, frame.raw, frame.captureWidth,
+                  frame.captureHeight);
+  context->awbType = awbType;
+  ConvertPlain(context, frame);
+}
+
+// Processing mode 2 and above: defect correction, then the full pipeline.
+void ConvertFully(IspContext *context, const FrameRequest &frame) {
+  if (context->bpc != 0) {
+    CorrectBadPixels(context, frame.raw, frame.captureWidth, frame.captureHeight,
+                     frame.outputWidth);
+  }
+  switch (frame.outputFormat) {
+    case SORVEX_FORMAT_YUYV:
+      RunYuyvPipeline(context, frame);
+      break;
+    case SORVEX_FORMAT_I420:
+      RunI420Pipeline(context, frame);
+      break;
+    default:
+      RunRgb24Pipeline(context, frame);
+      break;
+  }
+}
+
 void RouteFrame(IspContext *context, const FrameRequest &frame) {
   if (context->sensorId == kSensorMi1320) {
     ConvertMi1320Frame(context, frame);
-    return;
+  } else if (context->ipMode == 0) {
+    ConvertPlain(context, frame);
+  } else if (context->ipMode == 1) {
+    ConvertWithExposureStep(context, frame);
+  } else {
+    ConvertFully(context, frame);
   }
-  // Processing mode 1 runs the exposure step first (with the white balance
-  // forced to its first preset) and mode 2 and above the bad-pixel
-  // correction and the full pipeline. Those stages land with the exposure
-  // loop and the full pipeline; until then every mode converts plainly.
-  ConvertPlain(context, frame);
 }
 
 }  // namespace

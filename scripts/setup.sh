@@ -3,7 +3,9 @@
 # Idempotent: does nothing when everything is there already.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ clang libgtest-dev googletest libbenchmark-dev libpng-dev)
+# libbenchmark-dev, libopencv-dev, libyuv-dev and python3: the benchmark and its report.
+packages=(cmake ninja-build g++ clang libgtest-dev googletest libbenchmark-dev libpng-dev libjpeg-dev
+          libraw-dev libopencv-dev libyuv-dev python3 pkg-config)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test twice: a normal optimised build and a build
-# with AddressSanitizer and UndefinedBehaviorSanitizer.
+# with AddressSanitizer and UndefinedBehaviorSanitizer; then the fuzz targets
+# for a short run each and a valgrind check (scripts/test_reliability.sh).
+# Then builds the Windows artefacts and runs their tests (scripts/test_windows.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -16,3 +18,8 @@ for preset in dev asan; do
   echo "== $preset tests"
   ctest --preset "$preset" -j "$jobs"
 done
+
+# Short fuzz runs and the valgrind memcheck of the main scenarios.
+scripts/test_reliability.sh build/dev
+
+scripts/test_windows.sh

@@ -38,12 +38,24 @@ void DeleteListedFile(char *line, const char *systemDirectory) {
   if (HasSystemFileExtension(line)) DeleteInDirectory(kSystemFilePattern, systemDirectory, line);
 }
 
+// Whether fgets filled the buffer before the line ended.
+bool IsCutShort(const char *line, size_t size) {
+  size_t length = strlen(line);
+  return length == size - 1 && line[length - 1] != '\n';
+}
+
 void DeleteListedFiles(FILE *inf, const char *systemDirectory) {
   char line[kPathSize];
+  bool continuesLongLine = false;
   while (fgets(line, sizeof line, inf) != NULL) {
+    // A line longer than the buffer comes in pieces. None of them names a
+    // file: a later piece would name the tail of the line's name, another
+    // file, and the whole name is too long for a path anyway.
+    bool piece = continuesLongLine || IsCutShort(line, sizeof line);
+    continuesLongLine = IsCutShort(line, sizeof line);
     if (strstr(line, kFileListMarker) == NULL) continue;
     bool endOfList = strstr(line, kEndMarker) != NULL;
-    DeleteListedFile(line, systemDirectory);
+    if (!piece) DeleteListedFile(line, systemDirectory);
     if (endOfList) break;
   }
 }

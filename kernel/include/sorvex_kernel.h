@@ -6,9 +6,17 @@
 #include <stdint.h>
 
 #if defined(SORVEX_WINDOWS_KERNEL)
+// The compiler already provides these two intrinsics; without the defines
+// wdm.h would define them a second time in C++.
+#define __INTRINSIC_DEFINED_InterlockedBitTestAndSet
+#define __INTRINSIC_DEFINED_InterlockedBitTestAndReset
 #include <ddk/wdm.h>
 // Wide literals: the kernel's WCHAR is the 16-bit wchar_t of Windows.
 #define KTEXT(s) L##s
+// The kernel exports the C library's swprintf without a size argument, and
+// wdm.h does not declare it. As everywhere in the kernel, %s formats a wide
+// string here and %S a narrow one.
+extern "C" int __cdecl swprintf(wchar_t *buffer, const wchar_t *format, ...);
 #else
 #include "hostkernel/nt_host.h"
 #define KTEXT(s) u##s

@@ -346,6 +346,15 @@ TEST_F(UninstallTest, NamesTooLongForAPathAreSkippedNotCut) {
   ExpectRemoved(Union(InfAndPnf(3), {kDrivers + "sorvexds.dll", kSystem + "SORVEXDS.DLL"}));
 }
 
+TEST_F(UninstallTest, PiecesOfALineLongerThanTheLineBufferNameNoFile) {
+  // Lines are read 255 characters at a time: this line's second piece reads
+  // "usbvideo.sys=1", a file the line does not name.
+  machine_.AddFile(kDrivers + "usbvideo.sys", "the system's driver");
+  AddOemInf(3, MinimalInf(kCameraModel, std::string(255, 'x') + "usbvideo.sys=1\nsorvex.sys=1\n"));
+  RunUninstaller();
+  ExpectRemoved(Union(InfAndPnf(3), {kDrivers + "sorvex.sys"}));
+}
+
 TEST_F(UninstallTest, LinesOfTheFileListThatNameNothingAreHarmless) {
   // After the recognition line: version and directory lines with "=1", a
   // bare "=1" (empty name), and "=1" at the very end without a line end.

@@ -1,159 +1,205 @@
-// sorvexcam: plays the camera's minidriver against the image-processing
-// library. For now it brings up a context for every sensor model (with the
-// settings kept in a registry file between runs) and converts a built-in
-// synthetic scene, mosaiced to the sensor's Bayer pattern, to a bitmap.
+// sorvexcam: the camera front end. Plays the camera's minidriver against the
+// image-processing library through its public exports: raw frames from a
+// simulated sensor, a directory or a camera raw file go in; bitmaps, video,
+// a per-frame log and a convergence plot come out. The camera's settings
+// persist in a registry file between runs.
+
+#include <sys/stat.h>
 
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
+#include <filesystem>
+#include <memory>
 #include <string>
-#include <sys/stat.h>
 #include <vector>
 
-#include "bmp_file.h"
+#include "camera_raw_source.h"
+#include "camera_run.h"
 #include "hostkernel/host_control.h"
-#include "sorvex0.h"
-#include "sorvex1.h"
-#include "synthetic_scene.h"
+#include "options.h"
+#include "output_files.h"
+#include "picture_source.h"
+#include "raw_directory_source.h"
+#include "sensor_model_source.h"
+#include "simulated_minidriver.h"
 
+namespace sorvexcam {
 namespace {
 
-constexpr const char *kSensors[] = {"ES2216", "S5K4AA", "OV9650", "OV9655", "MI1320",
-                                    "S5K3BA", "OV7670", "MI2020", "MO4000", "MI0360"};
-// The camera's driver key: instance 0000 of the image device class.
-constexpr const char *kDriverKey =
-    "\\REGISTRY\\MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Class\\"
-    "{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}\\0000";
-constexpr SorvexDevice kDevice = 0x5EC0;
+constexpr int kExitBadOptions = 2;
+constexpr int kExitFailed = 1;
 
-struct Options {
-  std::string outDir = "out";
-  std::string registryFile;  // default: <outDir>/registry.reg
-  int width = 640;
-  int height = 480;
-};
-
-void Usage() {
-  std::fprintf(stderr,
-               "usage: sorvexcam [--out DIR] [--registry FILE] [--size WxH]\n"
-               "  Initialises a camera context for each sensor model, converts a\n"
-               "  synthetic Bayer test scene and writes DIR/scene.bmp and\n"
-               "  DIR/converted.bmp. Settings persist in the registry file.\n");
+int Fail(int code, const std::string &message) {
+  std::fprintf(stderr, "sorvexcam: %s\n", message.c_str());
+  return code;
 }
 
-bool ParseOptions(int argc, char **argv, Options *options) {
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    const bool hasValue = i + 1 < argc;
-    if (arg == "--out" && hasValue) {
-      options->outDir = argv[++i];
-    } else if (arg == "--registry" && hasValue) {
-      options->registryFile = argv[++i];
-    } else if (arg == "--size" && hasValue) {
-      if (std::sscanf(argv[++i], "%dx%d", &options->width, &options->height) != 2 ||
-          options->width < 2 || options->height < 2 || options->width > 4096 ||
-          options->height > 4096) {
-        std::fprintf(stderr, "sorvexcam: --size wants WxH between 2x2 and 4096x4096\n");
+sensorsim::Illuminant IlluminantOf(IlluminantKind kind) {
+  switch (kind) {
+    case IlluminantKind::kWarm: return sensorsim::WarmIlluminant();
+    case IlluminantKind::kCool: return sensorsim::CoolIlluminant();
+    default: return sensorsim::Illuminant();
+  }
+}
+
+// The source the options name. For the scene and pictures it is the sensor
+// model unless --still asks otherwise or the model does not cover the sensor.
+struct ChosenSource {
+  std::unique_ptr<FrameSource> source;
+  SensorModelSource *model = nullptr;
+};
+
+bool MakeSource(const Options &options, ChosenSource *chosen, std::string *error) {
+  switch (options.source) {
+    case SourceKind::kScene:
+    case SourceKind::kPicture: {
+      ScenePicture picture = ScenePicture::BuiltIn();
+      if (options.source == SourceKind::kPicture && !ScenePicture::FromFile(options.sourcePath, &picture, error)) {
         return false;
       }
-    } else {
-      Usage();
+      if (!options.still) {
+        std::string why;
+        std::unique_ptr<SensorModelSource> model = SensorModelSource::Create(
+            options.sensor, SimulatedMinidriver::kDevice, picture, IlluminantOf(options.illuminant), &why);
+        if (model) {
+          chosen->model = model.get();
+          chosen->source = std::move(model);
+          return true;
+        }
+        std::printf("note: %s; the picture is fed as a still frame\n", why.c_str());
+      }
+      chosen->source = std::make_unique<PictureSource>(std::move(picture));
+      return true;
+    }
+    case SourceKind::kRawDirectory:
+      chosen->source = RawDirectorySource::Open(options.sourcePath, options.rawWidth, options.rawHeight,
+                                                options.rawPattern, error);
+      return chosen->source != nullptr;
+    case SourceKind::kCameraRaw:
+      chosen->source = CameraRawSource::Open(options.sourcePath, error);
+      return chosen->source != nullptr;
+  }
+  return false;
+}
+
+bool LoadRegistry(const std::string &path, std::string *error) {
+  struct stat info;
+  if (stat(path.c_str(), &info) != 0) {
+    hostkernel::ResetRegistry();  // first use: the file is created at the end
+    return true;
+  }
+  if (!hostkernel::LoadRegistryFile(path, error)) {
+    *error = path + ": " + *error;
+    return false;
+  }
+  return true;
+}
+
+bool CheckActionFrames(const Options &options, uint32_t frameCount, std::string *error) {
+  for (const PropertyAction &action : options.actions) {
+    if (action.frame >= frameCount) {
+      *error = "\"" + action.text + "\": frame " + std::to_string(action.frame) + " is past the last frame " +
+               std::to_string(frameCount - 1);
       return false;
     }
   }
-  if (options->registryFile.empty()) options->registryFile = options->outDir + "/registry.reg";
   return true;
 }
 
-uint32_t ReadRegister(SorvexDevice, uint32_t) { return 0; }
-uint32_t WriteRegisters(SorvexDevice, const uint8_t *, uint32_t) { return 0; }
-uint32_t SelectSensorMode(SorvexDevice, const char *name) {
-  std::printf("  mode script %s\n", name);
+void PrintSummary(const Options &options, const FrameSource &source, const SimulatedMinidriver &driver,
+                  const RunSummary &summary, const OutputFiles &outputs) {
+  std::printf("camera: %s at %s speed, %s %ux%u, %u frames at %.3f fps\n", options.sensor.c_str(),
+              options.highSpeed ? "high" : "full",
+              options.format == OutputFormat::kRgb24 ? "rgb24" : options.format == OutputFormat::kYuyv ? "yuyv" : "i420",
+              options.width, options.height, summary.frames,
+              static_cast<double>(options.fpsNumerator) / options.fpsDenominator);
+  std::printf("source: %s\n", source.Describe().c_str());
+  std::string sizes;
+  for (const std::string &size : summary.captureSizes) sizes += (sizes.empty() ? "" : " -> ") + size;
+  std::printf("capture: %s; %u frames blanked; mode scripts:", sizes.c_str(), summary.blanked);
+  for (const std::string &script : driver.ModeScripts()) std::printf(" %s", script.c_str());
+  std::printf("%s\n", driver.ModeScripts().empty() ? " none" : "");
+  std::printf("registers: %llu written, %llu read\n", static_cast<unsigned long long>(driver.RegisterWrites()),
+              static_cast<unsigned long long>(driver.RegisterReads()));
+  for (const std::string &line : summary.propertyLines) std::printf("%s\n", line.c_str());
+  if (!summary.records.empty()) {
+    const FrameRecord &last = summary.records.back();
+    std::printf("last frame: exposure index %d of %u (target %u), raw brightness %.1f, output luma %.1f, "
+                "red/green %.1f%%, blue/green %.1f%%\n",
+                last.aeIndex, last.aeLength, last.aeTarget, last.rawBrightness, last.outLuma,
+                last.outRedOverGreen, last.outBlueOverGreen);
+  }
+  size_t pictures = 0;
+  for (const std::string &path : outputs.Committed()) {
+    if (path.size() > 4 && (path.compare(path.size() - 4, 4, ".bmp") == 0 || path.compare(path.size() - 4, 4, ".png") == 0)) {
+      ++pictures;
+    }
+  }
+  const std::string folder = std::filesystem::absolute(options.outDir).lexically_normal().string();
+  std::printf("wrote to %s/: %zu frame picture(s)%s, %s, %s\n", folder.c_str(), pictures,
+              options.format == OutputFormat::kRgb24 ? "" : ", video.y4m", "log.csv", "convergence.svg");
+  std::printf("settings kept in %s\n",
+              std::filesystem::absolute(options.registryFile).lexically_normal().string().c_str());
+}
+
+int RunMain(int argc, char **argv) {
+  Options options;
+  std::string error;
+  if (!ParseOptions(std::vector<std::string>(argv + 1, argv + argc), &options, &error)) {
+    return Fail(kExitBadOptions, error + "\n" + "try sorvexcam --help");
+  }
+  if (options.help) {
+    std::fputs(UsageText().c_str(), stdout);
+    return 0;
+  }
+  ChosenSource chosen;
+  if (!MakeSource(options, &chosen, &error)) return Fail(kExitFailed, error);
+  const uint32_t frameCount =
+      !options.framesGiven && chosen.source->FrameCount() != 0 ? chosen.source->FrameCount() : options.frames;
+  if (!CheckActionFrames(options, frameCount, &error)) return Fail(kExitBadOptions, error);
+  const bool sendsYuyv = options.sensor == "MI1320" && options.width <= 640;
+  if (sendsYuyv && !chosen.source->Supports(RawLayout::kYuyv)) {
+    return Fail(kExitBadOptions, "the MI1320 sends YUYV frames for outputs up to 640 wide; " +
+                                     chosen.source->Describe() + " has Bayer frames only");
+  }
+  if (!LoadRegistry(options.registryFile, &error)) return Fail(kExitFailed, error);
+
+  OutputFiles outputs;
+  if (!outputs.Prepare(options.outDir, &error)) return Fail(kExitFailed, error);
+  hostkernel::InstallDefaultBiosArea();
+  RunSummary summary;
+  bool ok = true;
+  {
+    SimulatedMinidriver driver(chosen.source.get());
+    SorvexStatus status = 0;
+    ok = driver.Init(options.sensor, options.highSpeed, &status, &error);
+    if (ok && status < 0) {
+      std::printf("note: the settings could not be loaded (status 0x%08X); the camera runs on its defaults\n",
+                  static_cast<uint32_t>(status));
+    }
+    ok = ok && RunCamera(options, frameCount, chosen.source.get(), chosen.model, &driver, &outputs, &summary, &error);
+    driver.Exit();
+    if (ok && driver.ForeignDeviceCalls() != 0) {
+      error = "the library called back " + std::to_string(driver.ForeignDeviceCalls()) +
+              " time(s) with a device value it was not given";
+      ok = false;
+    }
+    if (ok) {
+      const std::string registry = hostkernel::SaveRegistryText();
+      ok = outputs.WriteStaged(options.registryFile, registry.data(), registry.size(), &error) &&
+           outputs.Commit(&error);
+    }
+    if (ok) PrintSummary(options, *chosen.source, driver, summary, outputs);
+  }
+  if (!ok) {
+    outputs.Abandon();
+    return Fail(kExitFailed, error + " (nothing written)");
+  }
+  const size_t leaked = hostkernel::LivePoolBlocks().size();
+  if (leaked != 0) return Fail(kExitFailed, "the library left " + std::to_string(leaked) + " pool block(s) allocated");
   return 0;
 }
 
-// Brings a context up and down for each sensor model, as the minidriver does
-// when a camera is plugged in and removed.
-bool CycleContexts(PDEVICE_OBJECT device) {
-  bool ok = true;
-  for (const char *sensor : kSensors) {
-    const std::u16string name = hostkernel::ToUtf16(sensor);
-    IspContext *context = nullptr;
-    const SorvexStatus status =
-        ISPFunc_Init(&context, 0, device, reinterpret_cast<const SorvexChar16 *>(name.c_str()), 1,
-                     ReadRegister, WriteRegisters, SelectSensorMode, ReadRegister, WriteRegisters);
-    std::printf("%-7s init status 0x%08X, context %s\n", sensor, static_cast<uint32_t>(status),
-                context != nullptr ? "ready" : "missing");
-    if (context == nullptr || status < 0) ok = false;
-    ISPFunc_Exit(context, 0, device);
-  }
-  return ok;
-}
-
-bool ConvertScene(const Options &options) {
-  const sorvexcam::RgbImage scene = sorvexcam::RenderTestScene(options.width, options.height);
-  std::vector<uint8_t> raw = sorvexcam::MosaicToBayer(scene);
-
-  // The original, for comparison, in the same bottom-up BGR layout.
-  std::vector<uint8_t> original(raw.size() * 3);
-  for (int y = 0; y < scene.height; ++y) {
-    for (int x = 0; x < scene.width; ++x) {
-      const uint8_t *s = &scene.rgb[(static_cast<size_t>(y) * scene.width + x) * 3];
-      uint8_t *d = &original[(static_cast<size_t>(scene.height - 1 - y) * scene.width + x) * 3];
-      d[0] = s[2];
-      d[1] = s[1];
-      d[2] = s[0];
-    }
-  }
-
-  ConversionOps *ops = FUNC_Init();
-  if (ops == nullptr) {
-    std::fprintf(stderr, "sorvexcam: the conversion library did not start\n");
-    return false;
-  }
-  std::vector<uint8_t> bitmap(raw.size() * 3);
-  FUNC_RawToBmp(ops, raw.data(), options.width, options.height, bitmap.data(), options.width,
-                options.height);
-  FUNC_Exit(ops);
-
-  const std::string scenePath = options.outDir + "/scene.bmp";
-  const std::string convertedPath = options.outDir + "/converted.bmp";
-  if (!sorvexcam::WriteBottomUpBgrBmp(scenePath, options.width, options.height, original) ||
-      !sorvexcam::WriteBottomUpBgrBmp(convertedPath, options.width, options.height, bitmap)) {
-    std::fprintf(stderr, "sorvexcam: cannot write the bitmaps in %s\n", options.outDir.c_str());
-    return false;
-  }
-  std::printf("wrote %s and %s (%dx%d)\n", scenePath.c_str(), convertedPath.c_str(), options.width,
-              options.height);
-  return true;
-}
-
 }  // namespace
+}  // namespace sorvexcam
 
-int main(int argc, char **argv) {
-  Options options;
-  if (!ParseOptions(argc, argv, &options)) return 2;
-  mkdir(options.outDir.c_str(), 0777);
-
-  std::string error;
-  struct stat info;
-  if (stat(options.registryFile.c_str(), &info) == 0 &&
-      !hostkernel::LoadRegistryFile(options.registryFile, &error)) {
-    std::fprintf(stderr, "sorvexcam: %s: %s\n", options.registryFile.c_str(), error.c_str());
-    return 1;
-  }
-  hostkernel::InstallDefaultBiosArea();
-  PDEVICE_OBJECT device = hostkernel::CreateDeviceObject(kDriverKey);
-
-  bool ok = CycleContexts(device);
-  ok = ConvertScene(options) && ok;
-
-  hostkernel::DeleteDeviceObject(device);
-  if (!hostkernel::SaveRegistryFile(options.registryFile, &error)) {
-    std::fprintf(stderr, "sorvexcam: %s: %s\n", options.registryFile.c_str(), error.c_str());
-    ok = false;
-  }
-  const size_t live = hostkernel::LivePoolBlocks().size();
-  std::printf("settings kept in %s; %zu pool blocks left\n", options.registryFile.c_str(), live);
-  return ok && live == 0 ? 0 : 1;
-}
+int main(int argc, char **argv) { return sorvexcam::RunMain(argc, argv); }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "bayer_fit.h"
+
 namespace sorvexcam {
 namespace {
 
@@ -64,13 +66,8 @@ std::vector<uint8_t> MosaicToBayer(const RgbImage &image) {
   for (int y = 0; y < image.height; ++y) {
     for (int x = 0; x < image.width; ++x) {
       const uint8_t *p = &image.rgb[(static_cast<size_t>(y) * image.width + x) * 3];
-      int channel;
-      if (y % 2 == 0) {
-        channel = (x % 2 == 0) ? 1 : 2;
-      } else {
-        channel = (x % 2 == 0) ? 0 : 1;
-      }
-      raw[static_cast<size_t>(y) * image.width + x] = p[channel];
+      raw[static_cast<size_t>(y) * image.width + x] =
+          p[CameraColourAt(static_cast<uint32_t>(x), static_cast<uint32_t>(y))];
     }
   }
   return raw;

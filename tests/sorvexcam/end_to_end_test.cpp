@@ -1,0 +1,411 @@
+// Runs the sorvexcam program as a user does and checks what it leaves behind.
+#include <gtest/gtest.h>
+#include <jpeglib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "image_convert.h"
+#include "picture_files.h"
+#include "picture_source.h"
+#include "png_image.h"
+#include "synthetic_scene.h"
+
+namespace sorvexcam {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct ToolResult {
+  int exitCode = -1;
+  std::string output;  // stdout and stderr
+};
+
+ToolResult RunTool(const std::string &binary, const std::string &args, const fs::path &cwd) {
+  const std::string command = "cd '" + cwd.string() + "' && '" + binary + "' " + args + " 2>&1";
+  ToolResult result;
+  std::FILE *pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return result;
+  char buffer[4096];
+  size_t got;
+  while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.output.append(buffer, got);
+  const int status = pclose(pipe);
+  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return result;
+}
+
+std::string ReadFile(const fs::path &path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// The log as rows of named columns.
+std::vector<std::map<std::string, std::string>> ReadLog(const fs::path &path) {
+  std::istringstream in(ReadFile(path));
+  std::string line;
+  std::vector<std::string> names;
+  std::vector<std::map<std::string, std::string>> rows;
+  while (std::getline(in, line)) {
+    std::vector<std::string> cells;
+    std::stringstream cellStream(line);
+    std::string cell;
+    while (std::getline(cellStream, cell, ',')) cells.push_back(cell);
+    if (line.back() == ',') cells.push_back("");
+    if (names.empty()) {
+      names = cells;
+      continue;
+    }
+    std::map<std::string, std::string> row;
+    for (size_t i = 0; i < names.size() && i < cells.size(); ++i) row[names[i]] = cells[i];
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+// A .bmp the program wrote, as a top-down RGB picture.
+RgbImage ReadBmp(const fs::path &path) {
+  const std::string file = ReadFile(path);
+  RgbImage image;
+  if (file.size() < 54 || file[0] != 'B' || file[1] != 'M') return image;
+  auto word = [&](size_t at) {
+    return static_cast<uint32_t>(static_cast<uint8_t>(file[at])) | static_cast<uint32_t>(static_cast<uint8_t>(file[at + 1])) << 8 |
+           static_cast<uint32_t>(static_cast<uint8_t>(file[at + 2])) << 16 | static_cast<uint32_t>(static_cast<uint8_t>(file[at + 3])) << 24;
+  };
+  const uint32_t width = word(18), height = word(22);
+  if (file.size() != 54 + size_t{width} * height * 3) return image;  // our widths need no padding
+  return OutputToRgb(OutputFormat::kRgb24, reinterpret_cast<const uint8_t *>(file.data()) + 54, width, height);
+}
+
+struct Means {
+  double red = 0, green = 0, blue = 0;
+};
+
+Means MeanColour(const RgbImage &image, int left, int top, int width, int height) {
+  Means means;
+  for (int y = top; y < top + height; ++y) {
+    for (int x = left; x < left + width; ++x) {
+      const uint8_t *p = &image.rgb[(static_cast<size_t>(y) * image.width + x) * 3];
+      means.red += p[0];
+      means.green += p[1];
+      means.blue += p[2];
+    }
+  }
+  const double count = static_cast<double>(width) * height;
+  return {means.red / count, means.green / count, means.blue / count};
+}
+
+Means MeanColour(const RgbImage &image) { return MeanColour(image, 0, 0, image.width, image.height); }
+
+RgbImage SolidPicture(int width, int height, uint8_t r, uint8_t g, uint8_t b) {
+  RgbImage image;
+  image.width = width;
+  image.height = height;
+  for (int i = 0; i < width * height; ++i) image.rgb.insert(image.rgb.end(), {r, g, b});
+  return image;
+}
+
+bool WriteJpeg(const fs::path &path, const RgbImage &image) {
+  std::FILE *file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) return false;
+  jpeg_compress_struct info;
+  jpeg_error_mgr error;
+  info.err = jpeg_std_error(&error);
+  jpeg_create_compress(&info);
+  jpeg_stdio_dest(&info, file);
+  info.image_width = static_cast<JDIMENSION>(image.width);
+  info.image_height = static_cast<JDIMENSION>(image.height);
+  info.input_components = 3;
+  info.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&info);
+  jpeg_set_quality(&info, 95, TRUE);
+  jpeg_start_compress(&info, TRUE);
+  while (info.next_scanline < info.image_height) {
+    JSAMPROW row = const_cast<uint8_t *>(&image.rgb[size_t{info.next_scanline} * image.width * 3]);
+    jpeg_write_scanlines(&info, &row, 1);
+  }
+  jpeg_finish_compress(&info);
+  jpeg_destroy_compress(&info);
+  return std::fclose(file) == 0;
+}
+
+bool HasPartFiles(const fs::path &dir) {
+  for (const auto &entry : fs::recursive_directory_iterator(dir)) {
+    if (entry.path().extension() == ".part") return true;
+  }
+  return false;
+}
+
+class SorvexcamTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() / ("sorvexcam_e2e_" + std::to_string(::getpid()) + "_" +
+                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  ToolResult Camera(const std::string &args) { return RunTool(SORVEXCAM_BINARY, args, dir_); }
+
+  // A quick stream: full speed captures at the requested 320 x 240, so no
+  // restart sequence blanks frames beyond the start's own.
+  static std::string Short(const std::string &format, int frames) {
+    return "--speed full --size 320x240 --format " + format + " --frames " + std::to_string(frames);
+  }
+
+  fs::path dir_;
+};
+
+TEST_F(SorvexcamTest, TheSimulatedSceneRunsInEveryFormat) {
+  struct Case {
+    const char *format;
+    size_t blanked;
+  } cases[] = {{"rgb24", 5}, {"yuyv", 3}, {"i420", 3}};
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.format);
+    const fs::path out = dir_ / c.format;
+    const ToolResult result = Camera(Short(c.format, 7) + " --out " + out.string());
+    ASSERT_EQ(result.exitCode, 0) << result.output;
+    EXPECT_NE(result.output.find("OV9650 sensor model"), std::string::npos) << result.output;
+    EXPECT_NE(result.output.find("wrote to " + out.string()), std::string::npos) << result.output;
+
+    const auto rows = ReadLog(out / "log.csv");
+    ASSERT_EQ(rows.size(), 7u);
+    for (size_t i = 0; i < rows.size(); ++i) {
+      EXPECT_EQ(rows[i].at("blanked"), i < c.blanked ? "1" : "0") << "frame " << i;
+      EXPECT_EQ(rows[i].at("capture_w"), "320");
+      EXPECT_FALSE(rows[i].at("sensor_exposure").empty());
+    }
+    EXPECT_GT(std::stod(rows.back().at("out_luma")), 5.0);
+
+    const bool bitmap = std::string(c.format) == "rgb24";
+    const char *extension = bitmap ? ".bmp" : ".png";
+    for (const char *frame : {"frame_0000", "frame_0006"}) {
+      EXPECT_TRUE(fs::exists(out / (std::string(frame) + extension))) << frame;
+    }
+    EXPECT_FALSE(fs::exists(out / (std::string("frame_0003") + extension)));
+    if (bitmap) {
+      EXPECT_EQ(ReadBmp(out / "frame_0006.bmp").width, 320);
+      EXPECT_FALSE(fs::exists(out / "video.y4m"));
+    } else {
+      const std::string video = ReadFile(out / "video.y4m");
+      const std::string header = video.substr(0, video.find('\n') + 1);
+      EXPECT_NE(header.find(std::string(c.format) == "yuyv" ? " C422 " : " C420jpeg "), std::string::npos);
+      const size_t frameBytes = std::string(c.format) == "yuyv" ? 320 * 240 * 2 : 320 * 240 * 3 / 2;
+      EXPECT_EQ(video.size(), header.size() + 7 * (6 + frameBytes));
+      testsupport::RgbImage png;
+      std::string error;
+      ASSERT_TRUE(testsupport::LoadPngRgb((out / "frame_0006.png").string(), &png, &error)) << error;
+      EXPECT_EQ(png.width, 320);
+    }
+    EXPECT_EQ(ReadFile(out / "convergence.svg").rfind("<svg", 0), 0u);
+    EXPECT_EQ(ReadFile(out / "registry.reg").rfind("Windows Registry Editor Version 5.00", 0), 0u);
+    EXPECT_FALSE(HasPartFiles(out));
+  }
+}
+
+TEST_F(SorvexcamTest, PhotographsKeepTheirColourThroughTheCamera) {
+  // Plain conversion (processing mode 0), so that white balance cannot
+  // neutralise a picture of one colour.
+  ASSERT_TRUE(WritePng((dir_ / "red.png").string(), SolidPicture(90, 60, 200, 60, 40)));
+  ASSERT_TRUE(WriteJpeg(dir_ / "blue.jpg", SolidPicture(90, 60, 40, 70, 210)));
+  const ToolResult red = Camera(Short("rgb24", 6) + " --picture red.png --still --set 0:ipmode=0 --out red");
+  ASSERT_EQ(red.exitCode, 0) << red.output;
+  EXPECT_NE(red.output.find("picture red.png (90x60), still"), std::string::npos) << red.output;
+  const Means redMeans = MeanColour(ReadBmp(dir_ / "red" / "frame_0005.bmp"));
+  EXPECT_GT(redMeans.red, 2 * redMeans.green);
+  EXPECT_GT(redMeans.red, 2 * redMeans.blue);
+
+  const ToolResult blue = Camera(Short("yuyv", 6) + " --picture blue.jpg --still --set 0:ipmode=0 --out blue");
+  ASSERT_EQ(blue.exitCode, 0) << blue.output;
+  testsupport::RgbImage png;
+  std::string error;
+  ASSERT_TRUE(testsupport::LoadPngRgb((dir_ / "blue" / "frame_0005.png").string(), &png, &error)) << error;
+  double sums[3] = {};
+  for (size_t i = 0; i < png.pixels.size(); ++i) sums[i % 3] += png.pixels[i];
+  EXPECT_GT(sums[2], 2 * sums[0]);
+  EXPECT_GT(sums[2], 1.5 * sums[1]);
+}
+
+TEST_F(SorvexcamTest, RawFrameDirectoriesPlayEveryFrameOnce) {
+  fs::create_directories(dir_ / "frames");
+  const std::vector<uint8_t> bayer = MosaicToBayer(SolidPicture(64, 48, 200, 100, 30));
+  for (int n = 0; n < 3; ++n) {
+    std::ofstream pgm(dir_ / "frames" / ("f" + std::to_string(n) + ".pgm"), std::ios::binary);
+    pgm << "P5\n64 48\n255\n";
+    pgm.write(reinterpret_cast<const char *>(bayer.data()), static_cast<std::streamsize>(bayer.size()));
+  }
+  const ToolResult result = Camera("--speed full --size 320x240 --format i420 --raw-dir frames "
+                                   "--set 0:ipmode=0 --save all --out out");
+  ASSERT_EQ(result.exitCode, 0) << result.output;
+  EXPECT_EQ(ReadLog(dir_ / "out" / "log.csv").size(), 3u);
+  // Three frames of I420 in the video, the first three blanked by the start.
+  const std::string video = ReadFile(dir_ / "out" / "video.y4m");
+  EXPECT_EQ(video.size(), video.find('\n') + 1 + 3 * (6 + 320 * 240 * 3 / 2));
+  EXPECT_TRUE(fs::exists(dir_ / "out" / "frame_0002.png"));
+}
+
+TEST_F(SorvexcamTest, RawFramesOfOtherPhasesAndHeaderlessFramesAreRead) {
+  fs::create_directories(dir_ / "raw");
+  // A red picture mosaiced RGGB: red at even lines and even columns.
+  std::string samples(64 * 48, '\0');
+  for (int y = 0; y < 48; ++y) {
+    for (int x = 0; x < 64; ++x) samples[static_cast<size_t>(y * 64 + x)] = (y % 2 == 0 && x % 2 == 0) ? '\xC8' : '\x14';
+  }
+  std::ofstream(dir_ / "raw" / "a.raw", std::ios::binary) << samples;
+  const ToolResult result = Camera(Short("rgb24", 6) + " --raw-dir raw --raw-size 64x48 --raw-pattern RGGB "
+                                   "--set 0:ipmode=0 --out out");
+  ASSERT_EQ(result.exitCode, 0) << result.output;
+  const Means means = MeanColour(ReadBmp(dir_ / "out" / "frame_0005.bmp"));
+  EXPECT_GT(means.red, 3 * means.green);
+  EXPECT_GT(means.red, 3 * means.blue);
+}
+
+TEST_F(SorvexcamTest, TheRegistryFileKeepsSettingsBetweenRuns) {
+  const ToolResult first = Camera(Short("rgb24", 2) + " --still --set 0:flicker=50hz --out one --registry cam.reg");
+  ASSERT_EQ(first.exitCode, 0) << first.output;
+  EXPECT_NE(ReadFile(dir_ / "cam.reg").find("\"Camera_Flicker\"=dword:00000001"), std::string::npos);
+  const ToolResult second = Camera(Short("rgb24", 2) + " --still --get 1:flicker --out two --registry cam.reg");
+  ASSERT_EQ(second.exitCode, 0) << second.output;
+  EXPECT_NE(second.output.find("frame 1: get flicker = 1"), std::string::npos) << second.output;
+  // A fresh registry file starts from the defaults.
+  const ToolResult fresh = Camera(Short("rgb24", 2) + " --still --get 1:flicker --out three");
+  ASSERT_EQ(fresh.exitCode, 0) << fresh.output;
+  EXPECT_NE(fresh.output.find("frame 1: get flicker = 0"), std::string::npos) << fresh.output;
+}
+
+TEST_F(SorvexcamTest, ASnapshotTakenByPropertyReadsBackAsTheRawFrame) {
+  const ToolResult result = Camera(Short("rgb24", 8) + " --still --set 1:snapshot --out out");
+  ASSERT_EQ(result.exitCode, 0) << result.output;
+  // Served on the first frame that is not blanked (the start blanks five).
+  EXPECT_NE(result.output.find("frame 5: snapshot 1 taken"), std::string::npos) << result.output;
+  const auto rows = ReadLog(dir_ / "out" / "log.csv");
+  ASSERT_EQ(rows.size(), 8u);
+  EXPECT_FALSE(rows[5].at("light_level").empty());
+  EXPECT_FALSE(rows[5].at("awb_ref_g").empty());
+  EXPECT_TRUE(rows[6].at("light_level").empty());
+
+  const ToolResult snap = RunTool(SORVEXSNAP_BINARY, "out/registry.reg 1 shot", dir_);
+  ASSERT_EQ(snap.exitCode, 0) << snap.output;
+  const std::string pgm = ReadFile(dir_ / "shot.pgm");
+  const std::string header = "P5\n320 240\n255\n";
+  ASSERT_EQ(pgm.size(), header.size() + 320 * 240);
+  EXPECT_EQ(pgm.substr(0, header.size()), header);
+  // Exactly the frame the camera was sent: the still scene's raw frame.
+  PictureSource still(ScenePicture::BuiltIn());
+  std::vector<uint8_t> sent;
+  std::string error;
+  ASSERT_TRUE(still.RenderFrame(5, {320, 240, RawLayout::kBayer8}, &sent, &error)) << error;
+  EXPECT_TRUE(std::equal(sent.begin(), sent.end(), reinterpret_cast<const uint8_t *>(pgm.data() + header.size())));
+  EXPECT_NE(ReadFile(dir_ / "shot.txt").find("outputWidth 320"), std::string::npos);
+}
+
+TEST_F(SorvexcamTest, BadInputIsRejectedWithAReasonAndNothingWritten) {
+  ASSERT_TRUE(WritePng((dir_ / "ok.png").string(), SolidPicture(8, 8, 1, 2, 3)));
+  std::ofstream(dir_ / "broken.png") << "not a picture";
+  fs::create_directories(dir_ / "badframes");
+  std::ofstream(dir_ / "badframes" / "a.pgm") << "P5\n64 48\n255\nshort";
+  std::ofstream(dir_ / "bad.reg") << "this is no registry file\n";
+  struct Case {
+    std::string args;
+    int exitCode;
+    const char *reason;
+  } cases[] = {
+      {"--bogus", 2, "unknown option --bogus"},
+      {"--size 500x400", 2, "unsupported size 500x400"},
+      {"--sensor XX9999", 2, "known sensors"},
+      {"--frames 5 --set 9:zoom=2", 2, "frame 9 is past the last frame 4"},
+      {"--picture missing.png", 1, "missing.png: No such file"},
+      {"--picture broken.png", 1, "not a PNG or JPEG"},
+      {"--raw-dir badframes", 1, "holds 18 bytes where 3085"},
+      {"--camera-raw ok.png", 1, "ok.png:"},
+      {"--registry bad.reg", 1, "bad.reg:"},
+      {"--registry nowhere/cam.reg --frames 2 --still", 1, "nothing written"},
+  };
+  const std::string registryBefore = ReadFile(dir_ / "bad.reg");
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.args);
+    const ToolResult result = Camera(c.args + " --out out");
+    EXPECT_EQ(result.exitCode, c.exitCode) << result.output;
+    EXPECT_NE(result.output.find("sorvexcam: "), std::string::npos) << result.output;
+    EXPECT_NE(result.output.find(c.reason), std::string::npos) << result.output;
+    EXPECT_FALSE(fs::exists(dir_ / "out")) << "the output folder was left behind";
+  }
+  EXPECT_EQ(ReadFile(dir_ / "bad.reg"), registryBefore);
+}
+
+TEST_F(SorvexcamTest, TheMi1320NeedsASourceThatGivesYuyvForSmallFrames) {
+  fs::create_directories(dir_ / "frames");
+  std::ofstream(dir_ / "frames" / "a.pgm", std::ios::binary) << "P5\n4 4\n255\n" << std::string(16, 'x');
+  const ToolResult bayerOnly = Camera(Short("rgb24", 6) + " --sensor MI1320 --raw-dir frames --out out");
+  EXPECT_EQ(bayerOnly.exitCode, 2) << bayerOnly.output;
+  EXPECT_NE(bayerOnly.output.find("has Bayer frames only"), std::string::npos) << bayerOnly.output;
+  EXPECT_FALSE(fs::exists(dir_ / "out"));
+  // The built-in scene has no MI1320 model; it goes as still YUYV frames.
+  const ToolResult scene = Camera(Short("yuyv", 6) + " --sensor MI1320 --out out");
+  ASSERT_EQ(scene.exitCode, 0) << scene.output;
+  EXPECT_NE(scene.output.find("fed as a still frame"), std::string::npos) << scene.output;
+}
+
+TEST_F(SorvexcamTest, ACameraRawFileIsRephasedToTheCamerasLayout) {
+  const char *testdata = std::getenv("SORVEX_TESTDATA");
+  if (testdata == nullptr) GTEST_SKIP() << "SORVEX_TESTDATA is not set (scripts/fetch_test_images.sh fetches IMG_5952.CR2)";
+  const fs::path raw = fs::path(testdata) / "IMG_5952.CR2";
+  ASSERT_TRUE(fs::exists(raw)) << raw << " is missing: run scripts/fetch_test_images.sh";
+  const ToolResult result =
+      Camera(Short("rgb24", 6) + " --camera-raw '" + raw.string() + "' --set 0:ipmode=0 --save last --out out");
+  ASSERT_EQ(result.exitCode, 0) << result.output;
+  EXPECT_NE(result.output.find("Canon"), std::string::npos) << result.output;
+  EXPECT_NE(result.output.find("RGGB"), std::string::npos) << result.output;
+  EXPECT_NE(result.output.find("re-phased by 1 line(s) and 0 column(s)"), std::string::npos) << result.output;
+  // Camera raw data before white balance is green above all: a wrong phase
+  // would swap green with red and blue.
+  const Means means = MeanColour(ReadBmp(dir_ / "out" / "frame_0005.bmp"));
+  EXPECT_GT(means.green, 1.2 * means.red);
+  EXPECT_GT(means.green, 1.2 * means.blue);
+}
+
+// Known gap, disabled until it is mended: the demo's last frame is still too
+// dark and keeps a colour cast (white patch green 131, middle grey 39, red
+// 25 to 45 above green). The model's sensor lacks the colour response the
+// white-balance tables are made for, and the exposure settles on the
+// centre-weighted chart, not the grey row.
+TEST_F(SorvexcamTest, DISABLED_TheDefaultDemoEndsOnAWellExposedNeutralPicture) {
+  const ToolResult result = Camera("");
+  ASSERT_EQ(result.exitCode, 0) << result.output;
+  const auto rows = ReadLog(dir_ / "out" / "log.csv");
+  ASSERT_EQ(rows.size(), 90u);
+  EXPECT_NE(rows.front().at("ae_index"), rows.back().at("ae_index")) << "the exposure never moved";
+  // The grey patches: the bottom row of the 6 x 4 chart that fills the top
+  // two thirds of the frame, from white to black; the middle of each patch.
+  const RgbImage last = ReadBmp(dir_ / "out" / "frame_0089.bmp");
+  ASSERT_EQ(last.width, 640);
+  std::vector<Means> greys;
+  for (int column = 0; column < 6; ++column) {
+    greys.push_back(MeanColour(last, column * 640 / 6 + 30, 3 * 320 / 4 + 25, 46, 30));
+  }
+  for (size_t i = 0; i < greys.size(); ++i) {
+    SCOPED_TRACE("grey patch " + std::to_string(i));
+    const Means &g = greys[i];
+    EXPECT_NEAR(g.red, g.green, 0.12 * g.green + 4);
+    EXPECT_NEAR(g.blue, g.green, 0.12 * g.green + 4);
+    if (i > 0) {
+      EXPECT_LT(g.green, greys[i - 1].green);
+    }
+  }
+  // Falling patch by patch (above): nothing below white is clipped.
+  EXPECT_GT(greys[0].green, 170) << "the white patch is too dark";
+  EXPECT_GT(greys[3].green, 60) << "the middle grey is too dark";
+  EXPECT_LT(greys[3].green, 190) << "the middle grey is too bright";
+}
+
+}  // namespace
+}  // namespace sorvexcam

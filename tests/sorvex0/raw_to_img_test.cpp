@@ -1,8 +1,13 @@
 // The per-frame path: blank frames, raw repairs, snapshots and the routing
 // of processing mode 0 and the MI1320.
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
+
+#include "png_image.h"
+#include "rgb_image.h"
 
 #include "fake_minidriver.h"
 #include "pipeline/context/isp_context.h"
@@ -257,6 +262,72 @@ TEST_F(RawToImgTest, MissingBuffersAreIgnored) {
   ISPFunc_RawToImg(context_, kDevice, 2, 50, 50, 50, 50, 50, 50, 50, 50, 50, nullptr, nullptr, 320, 240);
   ISPFunc_RawToImg(nullptr, kDevice, 2, 50, 50, 50, 50, 50, 50, 50, 50, 50, nullptr, nullptr, 320, 240);
   SUCCEED() << "no crash";
+}
+
+}  // namespace
+}  // namespace sorvextest
+
+namespace sorvextest {
+namespace {
+
+// Studio-range BT.601 back to RGB, for comparing the formats with each other.
+void YuvToRgb(int y, int u, int v, uint8_t *rgb) {
+  const int c = y - 16, d = u - 128, e = v - 128;
+  const int r = (298 * c + 409 * e + 128) >> 8;
+  const int g = (298 * c - 100 * d - 208 * e + 128) >> 8;
+  const int b = (298 * c + 516 * d + 128) >> 8;
+  rgb[0] = static_cast<uint8_t>(std::clamp(r, 0, 255));
+  rgb[1] = static_cast<uint8_t>(std::clamp(g, 0, 255));
+  rgb[2] = static_cast<uint8_t>(std::clamp(b, 0, 255));
+}
+
+testsupport::RgbImage PictureOf(uint32_t format, const std::vector<uint8_t> &out, int w, int h) {
+  if (format == 1) return testsupport::BitmapToRgb(out.data(), w, h);
+  testsupport::RgbImage picture(w, h);
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      int luma, u, v;
+      if (format == 2) {
+        const uint8_t *pair = &out[(static_cast<size_t>(y) * w + (x & ~1)) * 2];
+        luma = pair[(x & 1) * 2];
+        u = pair[1];
+        v = pair[3];
+      } else {
+        const size_t plane = static_cast<size_t>(w) * h, chroma = static_cast<size_t>(w / 2) * (h / 2);
+        luma = out[static_cast<size_t>(y) * w + x];
+        u = out[plane + (y / 2) * (w / 2) + x / 2];
+        v = out[plane + chroma + (y / 2) * (w / 2) + x / 2];
+      }
+      YuvToRgb(luma, u, v, picture.At(x, y));
+    }
+  }
+  return picture;
+}
+
+// A held-out check: a real photograph taken by processing mode 0 in each
+// format comes back as the same picture in each.
+TEST_F(RawToImgTest, PhotographComesOutAlikeInEveryFormat) {
+  const char *dir = std::getenv("SORVEX_TESTDATA");
+  if (dir == nullptr) GTEST_SKIP() << "SORVEX_TESTDATA is not set (scripts/fetch_test_images.sh)";
+  testsupport::RgbImage photo;
+  std::string error;
+  ASSERT_TRUE(testsupport::LoadPngRgb(std::string(dir) + "/coffee.png", &photo, &error)) << error;
+  StartStream("OV9650", 1, 320, 240, 0);  // full speed: captured at 320 x 240
+  ASSERT_EQ(320u, captureWidth_);
+  testsupport::RgbImage crop(320, 240);
+  for (int y = 0; y < 240; ++y) {
+    for (int x = 0; x < 320; ++x) std::memcpy(crop.At(x, y), photo.At(x + 140, y + 80), 3);
+  }
+  const std::vector<uint8_t> mosaic = testsupport::MosaicToBayer(crop);
+  std::vector<testsupport::RgbImage> pictures;
+  for (uint32_t format : {1u, 2u, 3u}) {
+    context_->blankFrameCount = 0;
+    std::vector<uint8_t> raw = mosaic;
+    pictures.push_back(PictureOf(format, Frame(format, raw.data(), 320, 240), 320, 240));
+    EXPECT_GT(testsupport::PsnrRgb(pictures.back(), crop, 4), 26.0) << "format " << format;
+  }
+  EXPECT_GT(testsupport::PsnrRgb(pictures[0], pictures[1], 4), 28.0) << "bitmap against YUYV";
+  EXPECT_GT(testsupport::PsnrRgb(pictures[1], pictures[2], 4), 30.0) << "YUYV against I420";
 }
 
 }  // namespace

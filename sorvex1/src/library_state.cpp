@@ -5,7 +5,6 @@
 namespace sorvex1 {
 namespace {
 
-constexpr int32_t kIdentityColourMatrix[kMatrixValues] = {256, 0, 0, 0, 0, 256, 0, 0, 0, 0, 256, 0};
 // BT.601 studio range; the +16 and +128 offsets are built into the conversion.
 constexpr int32_t kBt601StudioYuvMatrix[kMatrixValues] = {66, 129, 25, 0, -38, -74, 112, 0, 112, -94, -18, 0};
 

@@ -104,8 +104,6 @@ void ResampledLineToRgb(const RawFrame &raw, ResampleAxis across, ResampleAxis d
 // which already holds its colour correction and saturation, and the colour
 // matrix derived from it, the same transform in RGB. Bayer to YUYV applies
 // the YUV matrix alone; applying both would correct the colours twice.
-constexpr int32_t kIdentityColourMatrix[kMatrixValues] = {256, 0, 0, 0, 0, 256, 0, 0, 0, 0, 256, 0};
-
 void ConvertSameSize(const LibraryState &state, const RawFrame &raw, uint8_t *destination, const RgbPlanes &rgb) {
   const int32_t lineBytes = 2 * raw.width;
   for (int32_t y = 0; y < raw.height; ++y) {

@@ -14,6 +14,8 @@
 namespace sorvex1 {
 
 constexpr int32_t kMatrixValues = 12;
+// The colour matrix that leaves RGB as it is.
+constexpr int32_t kIdentityColourMatrix[kMatrixValues] = {256, 0, 0, 0, 0, 256, 0, 0, 0, 0, 256, 0};
 // Every matrix value is limited to +-256.0 so that sums stay inside 32 bits.
 constexpr int32_t kMatrixValueLimit = 65536;
 

@@ -79,8 +79,16 @@ const char *SensorName(Family family) {
   return "";
 }
 
-Illuminant WarmIlluminant() { return {1.45, 1.0, 0.6}; }
-Illuminant CoolIlluminant() { return {0.75, 1.0, 1.35}; }
+// Mild enough that the camera can represent the cast: its white-balance
+// ratios stop at 0.5 and its gains at three times the smallest channel.
+Illuminant WarmIlluminant() { return {1.3, 1.0, 0.8}; }
+Illuminant CoolIlluminant() { return {0.9, 1.0, 1.1}; }
+
+Illuminant NativeResponse(Family family) {
+  // The MO4000's table is the common one moved toward more red and less blue.
+  if (family == Family::kMo4000) return {0.94, 1.0, 0.70};
+  return {0.67, 1.0, 0.78};
+}
 
 Scene GreyCardScene(double light, double reflectance, Illuminant illuminant) {
   Scene scene;
@@ -240,12 +248,15 @@ std::vector<uint8_t> SensorModel::RenderFrame(const Scene &scene, uint32_t width
   uint64_t noise = scene.noiseSeed ^ (frameNumber_ * 0xD1B54A32D192ED03ull);
   ++frameNumber_;
   const double scale = scene.light * Signal();
+  const Illuminant native = NativeResponse(family_);
+  const Illuminant cast = {native.red * scene.illuminant.red, native.green * scene.illuminant.green,
+                           native.blue * scene.illuminant.blue};
   const std::vector<double> *map = scene.reflectance ? nullptr : &DefaultReflectanceMap(width, height);
   for (uint32_t y = 0; y < height; ++y) {
     for (uint32_t x = 0; x < width; ++x) {
       const double reflectance =
           map != nullptr ? (*map)[static_cast<size_t>(y) * width + x] : scene.reflectance(x, y, width, height);
-      double value = scale * std::max(0.0, reflectance) * Cast(scene.illuminant, ChannelAt(x, y));
+      double value = scale * std::max(0.0, reflectance) * Cast(cast, ChannelAt(x, y));
       if (scene.noiseSeed != 0) value += scene.noiseScale * std::sqrt(value) * NormalSample(noise);
       frame[static_cast<size_t>(y) * width + x] =
           static_cast<uint8_t>(std::lround(std::clamp(value, 0.0, 255.0)));

@@ -14,7 +14,7 @@ TEST(ParseOptions, NoArgumentsGiveTheDemo) {
   Options options;
   std::string error;
   ASSERT_TRUE(Parse({}, &options, &error)) << error;
-  EXPECT_EQ(options.sensor, "OV9650");
+  EXPECT_EQ(options.sensor, "ES2216");
   EXPECT_TRUE(options.highSpeed);
   EXPECT_EQ(options.format, OutputFormat::kRgb24);
   EXPECT_EQ(options.width, 640u);

@@ -236,9 +236,9 @@ bool ParseOptions(const std::vector<std::string> &args, Options *options, std::s
       why = "1 to 1000 (percent)";
     } else if (arg == "--illuminant") {
       ok = value == "neutral" || value == "warm" || value == "cool";
-      options->illuminant = value == "neutral" ? IlluminantKind::kNeutral
-                            : value == "cool"  ? IlluminantKind::kCool
-                                               : IlluminantKind::kWarm;
+      options->illuminant = value == "warm"   ? IlluminantKind::kWarm
+                            : value == "cool" ? IlluminantKind::kCool
+                                              : IlluminantKind::kNeutral;
       why = "neutral, warm or cool";
     } else if (arg == "--set" || arg == "--get") {
       PropertyAction action;
@@ -281,9 +281,9 @@ std::string UsageText() {
          "  --still               the scene or picture as a fixed frame, without the sensor model\n"
          "  --light PERCENT       light on the scene for the sensor model, in percent of what\n"
          "                        the starting exposure needs (default 25: too dark)\n"
-         "  --illuminant KIND     neutral, warm (default) or cool light on the scene\n"
+         "  --illuminant KIND     neutral (daylight, the default), warm or cool light\n"
          "Camera:\n"
-         "  --sensor NAME         " + Join(SensorNames()) + " (default OV9650)\n"
+         "  --sensor NAME         " + Join(SensorNames()) + " (default ES2216)\n"
          "  --speed high|full     USB speed (default high)\n"
          "  --format rgb24|yuyv|i420   output format (default rgb24)\n"
          "  --size WxH            output size (default 640x480): " + SupportedSizesText() + "\n"

@@ -26,7 +26,11 @@ struct FrameSelection {
 };
 
 struct Options {
-  std::string sensor = "OV9650";
+  // The demo's sensor: the family whose output tables apply plain channel
+  // gains, so the white balance reaches highlights and shadows alike (the
+  // OV96xx and S5K4AA lift red and blue through a highlight curve that
+  // leaves bright greys tinted).
+  std::string sensor = "ES2216";
   bool highSpeed = true;
   OutputFormat format = OutputFormat::kRgb24;
   uint32_t width = 640;
@@ -41,7 +45,7 @@ struct Options {
   std::string sourcePath;  // picture, directory or camera raw file
   bool still = false;      // the scene or picture without the sensor model
   uint32_t sceneLight = 25;  // percent of the light that exposes the scene well
-  IlluminantKind illuminant = IlluminantKind::kWarm;
+  IlluminantKind illuminant = IlluminantKind::kNeutral;
   uint32_t rawWidth = 0;   // size of .raw frames
   uint32_t rawHeight = 0;
   CellPattern rawPattern = {kGreen, kBlue, kRed, kGreen};

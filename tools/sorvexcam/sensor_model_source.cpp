@@ -83,7 +83,10 @@ void SensorModelSource::SetLight(uint32_t lightPercent, uint32_t target, uint32_
       ++counts[colour];
     }
   }
-  const sensorsim::Illuminant &cast = scene_.illuminant;
+  // What the sensor records: its own colour response times the light's cast.
+  const sensorsim::Illuminant native = sensorsim::NativeResponse(model_.family());
+  const sensorsim::Illuminant cast = {native.red * scene_.illuminant.red, native.green * scene_.illuminant.green,
+                                      native.blue * scene_.illuminant.blue};
   const double meanLuma = 0.299 * cast.red * sums[kRed] / std::max<uint64_t>(1, counts[kRed]) +
                           0.587 * cast.green * sums[kGreen] / std::max<uint64_t>(1, counts[kGreen]) +
                           0.114 * cast.blue * sums[kBlue] / std::max<uint64_t>(1, counts[kBlue]);

@@ -49,12 +49,17 @@ RgbImage RenderTestScene(int width, int height) {
         const int period = 2 + (x * 14) / (width / 2);
         const uint8_t v = ((x / std::max(1, period / 2)) % 2) ? 230 : 25;
         Put(image, x, y, v, v, v);
-      } else {
+      } else if (y < chartHeight + (height - chartHeight) / 2) {
         // A hue sweep over a brightness ramp.
         const int u = (x - width / 2) * 255 / std::max(1, width / 2);
-        const int v = (y - chartHeight) * 255 / std::max(1, height - chartHeight);
+        const int v = (y - chartHeight) * 255 / std::max(1, (height - chartHeight) / 2);
         Put(image, x, y, static_cast<uint8_t>(u), static_cast<uint8_t>(255 - v),
             static_cast<uint8_t>(255 - u));
+      } else {
+        // A mid-grey card, as a photographer puts one in the scene: neutral
+        // ground for the white balance, which a frame full of strong colour
+        // would pull toward that colour, as on any camera.
+        Put(image, x, y, 128, 128, 128);
       }
     }
   }

@@ -4,8 +4,8 @@
 // gain, and renders the next raw Bayer frame of a scene at that exposure.
 //
 // Brightness is proportional to exposure time x gain x scene light x
-// reflectance x the illuminant's channel cast, clipped at 255, with optional
-// shot noise from a seeded generator. Frames use the camera's Bayer layout:
+// reflectance x the sensor's own colour response x the illuminant's channel
+// cast, clipped at 255, with optional shot noise from a seeded generator. Frames use the camera's Bayer layout:
 // green-blue on even lines (green at even columns), red-green on odd lines.
 //
 // Exposure time is counted in reference lines of each family:
@@ -43,9 +43,18 @@ struct Illuminant {
   double blue = 1.0;
 };
 
-// A warm (tungsten-like) and a cool (shade-like) cast.
+// A warm (a 3500 K lamp) and a cool (shade) light, relative to the daylight
+// the sensors' responses are given for.
 Illuminant WarmIlluminant();
 Illuminant CoolIlluminant();
+
+// What a family's sensor records of a grey card in daylight, per channel
+// relative to green. Like a real sensor its red and blue are weaker than its
+// green, and the camera's white-balance weight tables are made for that:
+// a sensor that saw grey as equal channels would fall in no weighted cell.
+// The values put daylight, warm and cool light on well-weighted cells of the
+// family's table.
+Illuminant NativeResponse(Family family);
 
 struct Scene {
   // Scale of the whole scene: the raw value of a white patch is light x

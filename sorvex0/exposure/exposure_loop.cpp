@@ -26,7 +26,10 @@ int64_t RunInterval(const IspContext *context) {
 // short exposures, a held frame and the blank and restart frames hold it
 // back.
 bool RunIsDue(const IspContext *context, int64_t now, int32_t held) {
-  if (now < context->lastAeTime + RunInterval(context)) return false;
+  // A time before the last run means the system clock was set back: the run
+  // is due at once rather than when the clock has caught up again, which
+  // could be hours with the picture's exposure frozen.
+  if (now >= context->lastAeTime && now < context->lastAeTime + RunInterval(context)) return false;
   if (context->framesSinceAe < 2 && FamilyExposureCode(context) < kLongExposureCode) return false;
   if (held != 0) return false;
   return context->blankFrameCount == 0 && context->restartCountdown == 0;

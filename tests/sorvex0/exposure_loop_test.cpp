@@ -24,6 +24,18 @@ TEST_F(LoopTest, RunsAtMostFourTimesASecond) {
   EXPECT_TRUE(Step(72, 1));
 }
 
+// The system time is wall-clock time and can be set back (by the user or a
+// time service). A run stamped in what is now the future must not stop the
+// loop until the clock catches up with it: the frame after the change runs.
+TEST_F(LoopTest, AClockSetBackRunsAtOnceAndThenKeepsTheInterval) {
+  StartStream("OV9650");
+  EXPECT_TRUE(Step(72, 0));
+  EXPECT_FALSE(Step(72, 1000000));
+  EXPECT_TRUE(Step(72, -36000000000LL));  // one hour back
+  EXPECT_FALSE(Step(72, 2499999));
+  EXPECT_TRUE(Step(72, 1));
+}
+
 TEST_F(LoopTest, Mo4000AtFullSpeedRunsOnceASecond) {
   StartStream("MO4000", 0);
   EXPECT_FALSE(Step(60, 0));  // only 0.3 s of the second have passed

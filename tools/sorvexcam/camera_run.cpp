@@ -258,7 +258,9 @@ bool Run::WriteLogAndPlot(std::string *error) {
   }
   std::string csv = FrameLogHeader();
   for (const FrameRecord &record : summary_->records) csv += FrameLogLine(record);
-  const std::string title = options_.sensor + ", " + source_->Describe();
+  const std::string source = source_->Describe();
+  const std::string title =
+      source.find(options_.sensor) != std::string::npos ? source : options_.sensor + ", " + source;
   const std::string svg = ConvergencePlotSvg(summary_->records, title);
   return outputs_->WriteStaged(LogPath(options_), csv.data(), csv.size(), error) &&
          outputs_->WriteStaged(PlotPath(options_), svg.data(), svg.size(), error);

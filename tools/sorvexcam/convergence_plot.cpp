@@ -123,7 +123,7 @@ std::string ConvergencePlotSvg(const std::vector<FrameRecord> &records, const st
   svg += Series(exposure, records, [](const FrameRecord &r) { return r.outLuma; }, "#27ae60");
   svg += Series(exposure, records, [&](const FrameRecord &r) { return r.aeIndex * indexScale; }, "#8e44ad");
   svg += Legend(kRight + 8, exposure.top + 12,
-                {{"#c0392b", "target"}, {"#2e86c1", "raw brightness"}, {"#27ae60", "output luma"},
+                {{"#c0392b", "target (full light)"}, {"#2e86c1", "raw brightness"}, {"#27ae60", "output luma"},
                  {"#8e44ad", "exposure index"}});
   svg += Text(kRight + 8, exposure.top + 86, "index 0.." + std::to_string(tableLength - 1));
 

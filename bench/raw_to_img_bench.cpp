@@ -12,9 +12,11 @@
 namespace bench {
 namespace {
 
-// Processing modes measured. Mode 2, the full pipeline with the exposure
-// loop, lens shading and zoom, joins this list when the full pipeline is in.
-constexpr uint32_t kModes[] = {0};
+// Processing mode 0 (the conversion library alone) and mode 2, the default:
+// the full pipeline with defect correction, the exposure loop, lens shading,
+// filtering and zoom.
+constexpr uint32_t kPlainMode = 0;
+constexpr uint32_t kDefaultMode = 2;
 
 struct Format {
   uint32_t code;
@@ -22,12 +24,18 @@ struct Format {
 };
 constexpr Format kFormats[] = {{SORVEX_FORMAT_RGB24, "rgb24"}, {SORVEX_FORMAT_YUYV, "yuyv"}, {SORVEX_FORMAT_I420, "i420"}};
 
+struct Stream {
+  const char *sensor;
+  int width;
+  int height;
+};
 // Output sizes; at high speed the OV9650 captures 320 x 240 at 640 x 480 and
-// 640 x 480 at 1280 x 960 (its "SSBS" default is on).
-constexpr int kSizes[][2] = {{320, 240}, {640, 480}, {1280, 960}};
+// 640 x 480 at 1280 x 960 (its "SSBS" default is on). The S5K4AA's
+// 1600 x 1200 is processed at 1280 x 960 and enlarged at the end.
+constexpr Stream kStreams[] = {{"OV9650", 320, 240}, {"OV9650", 640, 480}, {"OV9650", 1280, 960}};
+constexpr Stream kEnlargedStream = {"S5K4AA", 1600, 1200};
 // More than the longest run of blank frames after a start.
 constexpr int kBlankFrames = 6;
-const char *const kSensor = "OV9650";
 
 size_t OutputBytes(uint32_t format, int width, int height) {
   if (format == SORVEX_FORMAT_YUYV) return YuyvBytes(width, height);
@@ -36,25 +44,28 @@ size_t OutputBytes(uint32_t format, int width, int height) {
 }
 
 // The capture size the camera chooses for an output size, for naming.
-void CaptureSizeFor(int width, int height, int *captureWidth, int *captureHeight) {
-  BenchCamera camera(kSensor, 0);
+void CaptureSizeFor(const Stream &stream, int *captureWidth, int *captureHeight) {
+  BenchCamera camera(stream.sensor, 0);
   uint32_t cw = 0;
   uint32_t ch = 0;
-  camera.Start(SORVEX_FORMAT_YUYV, static_cast<uint32_t>(width), static_cast<uint32_t>(height), &cw, &ch);
+  camera.Start(SORVEX_FORMAT_YUYV, static_cast<uint32_t>(stream.width), static_cast<uint32_t>(stream.height), &cw,
+               &ch);
   *captureWidth = static_cast<int>(cw);
   *captureHeight = static_cast<int>(ch);
 }
 
-void AddRawToImg(uint32_t mode, const Format &format, int width, int height) {
+void AddRawToImg(uint32_t mode, const Format &format, const Stream &stream) {
   int captureWidth = 0;
   int captureHeight = 0;
-  CaptureSizeFor(width, height, &captureWidth, &captureHeight);
+  CaptureSizeFor(stream, &captureWidth, &captureHeight);
+  const int width = stream.width;
+  const int height = stream.height;
   const std::string name = "sorvex0/raw_to_img_mode" + std::to_string(mode) + "_" + format.name + "/" +
                            SizeName(captureWidth, captureHeight, width, height);
   const size_t rawBytes = static_cast<size_t>(captureWidth) * captureHeight;
   const size_t outputBytes = OutputBytes(format.code, width, height);
   AddOurs(name, "", rawBytes > outputBytes ? rawBytes : outputBytes, [=](benchmark::State &state) {
-    BenchCamera camera(kSensor, mode);
+    BenchCamera camera(stream.sensor, mode);
     uint32_t cw = 0;
     uint32_t ch = 0;
     camera.Start(format.code, static_cast<uint32_t>(width), static_cast<uint32_t>(height), &cw, &ch);
@@ -75,10 +86,12 @@ void AddRawToImg(uint32_t mode, const Format &format, int width, int height) {
 }  // namespace
 
 void AddRawToImgBenchmarks() {
-  for (uint32_t mode : kModes) {
-    for (const Format &format : kFormats) {
-      for (const auto &size : kSizes) AddRawToImg(mode, format, size[0], size[1]);
+  for (const Format &format : kFormats) {
+    for (const Stream &stream : kStreams) {
+      AddRawToImg(kPlainMode, format, stream);
+      AddRawToImg(kDefaultMode, format, stream);
     }
+    AddRawToImg(kDefaultMode, format, kEnlargedStream);
   }
 }
 

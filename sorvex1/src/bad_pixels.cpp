@@ -114,12 +114,98 @@ int32_t CorrectedSample(int32_t value, const Neighbours &n, const OutlierTest &t
   return test.meanOfStraightNeighbours ? MeanOfStraight(n) : MedianOf(n);
 }
 
-void CorrectLine(const uint8_t *above, uint8_t *line, const uint8_t *below, int32_t width,
-                 const OutlierTest &test) {
-  for (int32_t x = 0; x < width; ++x) {
+// The exact per-sample correction of samples first .. last - 1 of a line.
+void CorrectSamples(const uint8_t *above, uint8_t *line, const uint8_t *below, int32_t width, int32_t first,
+                    int32_t last, const OutlierTest &test) {
+  for (int32_t x = first; x < last; ++x) {
     const Neighbours n = NeighboursOf(above, line, below, x, width);
     line[x] = static_cast<uint8_t>(CorrectedSample(line[x], n, test));
   }
+}
+
+void CorrectLine(const uint8_t *above, uint8_t *line, const uint8_t *below, int32_t width,
+                 const OutlierTest &test) {
+  CorrectSamples(above, line, below, width, 0, width, test);
+}
+
+// Interior samples screened per block: all eight neighbours exist, and a
+// sample that lies within its neighbours' range widened by the threshold
+// stays as it is. The screen is a branch-free loop over the block that the
+// compiler vectorises; only the rare samples it marks go through the exact
+// correction.
+constexpr int32_t kScreenBlock = 64;
+
+uint8_t Min3(uint8_t a, uint8_t b, uint8_t c) {
+  const uint8_t ab = a < b ? a : b;
+  return ab < c ? ab : c;
+}
+uint8_t Max3(uint8_t a, uint8_t b, uint8_t c) {
+  const uint8_t ab = a > b ? a : b;
+  return ab > c ? ab : c;
+}
+
+// marks[i] := 1 when sample x + i of the line lies outside the widened
+// range of its eight neighbours as they are now in memory, else 0. Returns
+// whether any sample is marked. Needs 2 <= x and x + count + 2 <= width.
+bool ScreenBlock(const uint8_t *__restrict above, const uint8_t *__restrict line,
+                 const uint8_t *__restrict below, int32_t x, int32_t count, const OutlierTest &test,
+                 uint8_t *__restrict marks) {
+  const int16_t base = static_cast<int16_t>(test.baseThreshold);
+  // The spread share: half (rounded down) or all of it.
+  const int16_t spreadShift = test.spreadQuarters == 4 ? 0 : 1;
+  uint8_t any = 0;
+  for (int32_t i = 0; i < count; ++i) {
+    const int32_t c = x + i;
+    const uint8_t lo = Min3(Min3(above[c - 2], above[c], above[c + 2]), Min3(below[c - 2], below[c], below[c + 2]),
+                            line[c - 2] < line[c + 2] ? line[c - 2] : line[c + 2]);
+    const uint8_t hi = Max3(Max3(above[c - 2], above[c], above[c + 2]), Max3(below[c - 2], below[c], below[c + 2]),
+                            line[c - 2] > line[c + 2] ? line[c - 2] : line[c + 2]);
+    const int16_t threshold = static_cast<int16_t>(base + ((hi - lo) >> spreadShift));
+    const int16_t value = line[c];
+    const uint8_t outside = (value > hi + threshold || value < lo - threshold) ? 1 : 0;
+    marks[i] = outside;
+    any |= outside;
+  }
+  return any != 0;
+}
+
+// Corrects sample x exactly; returns whether it changed.
+bool CorrectSample(const uint8_t *above, uint8_t *line, const uint8_t *below, int32_t width, int32_t x,
+                   const OutlierTest &test) {
+  const uint8_t before = line[x];
+  CorrectSamples(above, line, below, width, x, x + 1, test);
+  return line[x] != before;
+}
+
+// Bit 0: the last sample visited changed; bit 1: the one before it.
+uint32_t PushChange(uint32_t changedBehind, bool changed) {
+  return ((changedBehind << 1) | (changed ? 1u : 0u)) & 3u;
+}
+
+// A line with both neighbouring same-colour lines: the two samples at each
+// end exactly, the interior screened block by block. A corrected sample
+// changes the neighbourhood of the sample two to its right, which is then
+// corrected exactly too, whatever its mark; the screen of a block runs after
+// the block before it is final, so it sees every earlier correction.
+void CorrectInnerLine(const uint8_t *above, uint8_t *line, const uint8_t *below, int32_t width,
+                      const OutlierTest &test) {
+  const int32_t head = MinInt(2, width);
+  uint32_t changedBehind = 0;
+  for (int32_t x = 0; x < head; ++x) {
+    changedBehind = PushChange(changedBehind, CorrectSample(above, line, below, width, x, test));
+  }
+  const int32_t end = width - 2;
+  uint8_t marks[kScreenBlock];
+  for (int32_t x = 2; x < end; x += kScreenBlock) {
+    const int32_t count = MinInt(kScreenBlock, end - x);
+    const bool anyMarked = ScreenBlock(above, line, below, x, count, test, marks);
+    if (!anyMarked && changedBehind == 0) continue;
+    for (int32_t i = 0; i < count; ++i) {
+      const bool due = marks[i] != 0 || (changedBehind & 2u) != 0;
+      changedBehind = PushChange(changedBehind, due && CorrectSample(above, line, below, width, x + i, test));
+    }
+  }
+  CorrectSamples(above, line, below, width, MaxInt(end, head), width, test);
 }
 
 }  // namespace
@@ -131,7 +217,11 @@ void SORVEX1_CALL CorrectBadPixels(void *, uint8_t *raw, int32_t width, int32_t 
   for (int32_t y = 0; y < height; ++y) {
     const uint8_t *above = y >= 2 ? raw + LineOffset(y - 2, width) : nullptr;
     const uint8_t *below = y + 2 < height ? raw + LineOffset(y + 2, width) : nullptr;
-    CorrectLine(above, raw + LineOffset(y, width), below, width, test);
+    if (above != nullptr && below != nullptr) {
+      CorrectInnerLine(above, raw + LineOffset(y, width), below, width, test);
+    } else {
+      CorrectLine(above, raw + LineOffset(y, width), below, width, test);
+    }
   }
 }
 

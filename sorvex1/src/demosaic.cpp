@@ -20,72 +20,82 @@ inline Columns ColumnsAround(int32_t x, int32_t width) {
 
 // The filters below return 16 times the estimate; their weights add up to 16.
 // They are declared inline so that the row loops get them inlined and
-// vectorise.
+// vectorise. Every estimate lies within 28 * 255 either way, so they are
+// 16-bit values, which the vector units take eight at a time.
 using Lines = const uint8_t *const *;
+using Sixteenths = int16_t;
 
-inline int32_t Sample(Lines l, int32_t line, int32_t column) { return l[line][column]; }
+inline Sixteenths Sample(Lines l, int32_t line, int32_t column) { return l[line][column]; }
 
-inline int32_t AxialNear(Lines l, Columns k) {
-  return Sample(l, 1, k.c) + Sample(l, 3, k.c) + Sample(l, 2, k.m1) + Sample(l, 2, k.p1);
+inline Sixteenths AxialNear(Lines l, Columns k) {
+  return static_cast<Sixteenths>(Sample(l, 1, k.c) + Sample(l, 3, k.c) + Sample(l, 2, k.m1) + Sample(l, 2, k.p1));
 }
 
-inline int32_t AxialFar(Lines l, Columns k) {
-  return Sample(l, 0, k.c) + Sample(l, 4, k.c) + Sample(l, 2, k.m2) + Sample(l, 2, k.p2);
+inline Sixteenths AxialFar(Lines l, Columns k) {
+  return static_cast<Sixteenths>(Sample(l, 0, k.c) + Sample(l, 4, k.c) + Sample(l, 2, k.m2) + Sample(l, 2, k.p2));
 }
 
-inline int32_t Diagonals(Lines l, Columns k) {
-  return Sample(l, 1, k.m1) + Sample(l, 1, k.p1) + Sample(l, 3, k.m1) + Sample(l, 3, k.p1);
+inline Sixteenths Diagonals(Lines l, Columns k) {
+  return static_cast<Sixteenths>(Sample(l, 1, k.m1) + Sample(l, 1, k.p1) + Sample(l, 3, k.m1) + Sample(l, 3, k.p1));
 }
 
 // Green at a red or blue sample.
-inline int32_t GreenAtRedOrBlue(Lines l, Columns k) {
-  return 8 * Sample(l, 2, k.c) + 4 * AxialNear(l, k) - 2 * AxialFar(l, k);
+inline Sixteenths GreenAtRedOrBlue(Lines l, Columns k) {
+  return static_cast<Sixteenths>(8 * Sample(l, 2, k.c) + 4 * AxialNear(l, k) - 2 * AxialFar(l, k));
 }
 
 // Red or blue at a green sample whose left and right neighbours carry it.
-inline int32_t ColourFromRowAtGreen(Lines l, Columns k) {
-  const int32_t sides = Sample(l, 2, k.m1) + Sample(l, 2, k.p1);
-  const int32_t farSides = Sample(l, 2, k.m2) + Sample(l, 2, k.p2);
-  const int32_t farVertical = Sample(l, 0, k.c) + Sample(l, 4, k.c);
-  return 10 * Sample(l, 2, k.c) + 8 * sides - 2 * farSides - 2 * Diagonals(l, k) + farVertical;
+inline Sixteenths ColourFromRowAtGreen(Lines l, Columns k) {
+  const Sixteenths sides = static_cast<Sixteenths>(Sample(l, 2, k.m1) + Sample(l, 2, k.p1));
+  const Sixteenths farSides = static_cast<Sixteenths>(Sample(l, 2, k.m2) + Sample(l, 2, k.p2));
+  const Sixteenths farVertical = static_cast<Sixteenths>(Sample(l, 0, k.c) + Sample(l, 4, k.c));
+  return static_cast<Sixteenths>(10 * Sample(l, 2, k.c) + 8 * sides - 2 * farSides - 2 * Diagonals(l, k) + farVertical);
 }
 
 // Red or blue at a green sample whose upper and lower neighbours carry it.
-inline int32_t ColourFromColumnAtGreen(Lines l, Columns k) {
-  const int32_t vertical = Sample(l, 1, k.c) + Sample(l, 3, k.c);
-  const int32_t farVertical = Sample(l, 0, k.c) + Sample(l, 4, k.c);
-  const int32_t farSides = Sample(l, 2, k.m2) + Sample(l, 2, k.p2);
-  return 10 * Sample(l, 2, k.c) + 8 * vertical - 2 * farVertical - 2 * Diagonals(l, k) + farSides;
+inline Sixteenths ColourFromColumnAtGreen(Lines l, Columns k) {
+  const Sixteenths vertical = static_cast<Sixteenths>(Sample(l, 1, k.c) + Sample(l, 3, k.c));
+  const Sixteenths farVertical = static_cast<Sixteenths>(Sample(l, 0, k.c) + Sample(l, 4, k.c));
+  const Sixteenths farSides = static_cast<Sixteenths>(Sample(l, 2, k.m2) + Sample(l, 2, k.p2));
+  return static_cast<Sixteenths>(10 * Sample(l, 2, k.c) + 8 * vertical - 2 * farVertical - 2 * Diagonals(l, k) + farSides);
 }
 
 // Red at a blue sample or blue at a red one: the diagonal neighbours carry it.
-inline int32_t ColourFromDiagonalsAtOpposite(Lines l, Columns k) {
-  return 12 * Sample(l, 2, k.c) + 4 * Diagonals(l, k) - 3 * AxialFar(l, k);
+inline Sixteenths ColourFromDiagonalsAtOpposite(Lines l, Columns k) {
+  return static_cast<Sixteenths>(12 * Sample(l, 2, k.c) + 4 * Diagonals(l, k) - 3 * AxialFar(l, k));
 }
 
 // The colours of one pixel, 16 times their value.
 struct Rgb16 {
-  int32_t red, green, blue;
+  Sixteenths red, green, blue;
 };
 
 // The four Bayer sites; k holds the columns around the pixel.
 inline Rgb16 GreenOnGreenBlueLine(Lines l, Columns k) {  // blue to the sides, red above and below
-  return {ColourFromColumnAtGreen(l, k), 16 * Sample(l, 2, k.c), ColourFromRowAtGreen(l, k)};
+  return {ColourFromColumnAtGreen(l, k), static_cast<Sixteenths>(16 * Sample(l, 2, k.c)), ColourFromRowAtGreen(l, k)};
 }
 inline Rgb16 BlueSite(Lines l, Columns k) {
-  return {ColourFromDiagonalsAtOpposite(l, k), GreenAtRedOrBlue(l, k), 16 * Sample(l, 2, k.c)};
+  return {ColourFromDiagonalsAtOpposite(l, k), GreenAtRedOrBlue(l, k), static_cast<Sixteenths>(16 * Sample(l, 2, k.c))};
 }
 inline Rgb16 RedSite(Lines l, Columns k) {
-  return {16 * Sample(l, 2, k.c), GreenAtRedOrBlue(l, k), ColourFromDiagonalsAtOpposite(l, k)};
+  return {static_cast<Sixteenths>(16 * Sample(l, 2, k.c)), GreenAtRedOrBlue(l, k), ColourFromDiagonalsAtOpposite(l, k)};
 }
 inline Rgb16 GreenOnRedGreenLine(Lines l, Columns k) {  // red to the sides, blue above and below
-  return {ColourFromRowAtGreen(l, k), 16 * Sample(l, 2, k.c), ColourFromColumnAtGreen(l, k)};
+  return {ColourFromRowAtGreen(l, k), static_cast<Sixteenths>(16 * Sample(l, 2, k.c)), ColourFromColumnAtGreen(l, k)};
+}
+
+// ClampShiftToByte(value, 4) in 16 bits: the estimate rounded, negative
+// ones clamped to 0 before the shift.
+inline uint8_t SixteenthsToByte(Sixteenths value) {
+  const Sixteenths rounded = static_cast<Sixteenths>(value + 8);
+  const Sixteenths whole = static_cast<Sixteenths>((rounded < 0 ? 0 : rounded) >> 4);
+  return static_cast<uint8_t>(whole > 255 ? 255 : whole);
 }
 
 inline void StorePixel(const Rgb16 &pixel, int32_t x, const RgbPlanes &out) {
-  out.red[x] = ClampShiftToByte(pixel.red, 4);
-  out.green[x] = ClampShiftToByte(pixel.green, 4);
-  out.blue[x] = ClampShiftToByte(pixel.blue, 4);
+  out.red[x] = SixteenthsToByte(pixel.red);
+  out.green[x] = SixteenthsToByte(pixel.green);
+  out.blue[x] = SixteenthsToByte(pixel.blue);
 }
 
 // One pixel with its columns mirrored at the line ends.
@@ -119,12 +129,12 @@ int32_t DemosaicInteriorBlocks(Lines l, int32_t width, const RgbPlanes &out) {
     for (int32_t i = 0; i < kBlockPixels; i += 2) {
       const Rgb16 even = EvenSite(l, ColumnsAt(x + i));
       const Rgb16 odd = OddSite(l, ColumnsAt(x + i + 1));
-      red[i] = ClampShiftToByte(even.red, 4);
-      green[i] = ClampShiftToByte(even.green, 4);
-      blue[i] = ClampShiftToByte(even.blue, 4);
-      red[i + 1] = ClampShiftToByte(odd.red, 4);
-      green[i + 1] = ClampShiftToByte(odd.green, 4);
-      blue[i + 1] = ClampShiftToByte(odd.blue, 4);
+      red[i] = SixteenthsToByte(even.red);
+      green[i] = SixteenthsToByte(even.green);
+      blue[i] = SixteenthsToByte(even.blue);
+      red[i + 1] = SixteenthsToByte(odd.red);
+      green[i + 1] = SixteenthsToByte(odd.green);
+      blue[i + 1] = SixteenthsToByte(odd.blue);
     }
     RtlCopyMemory(out.red + x, red, kBlockPixels);
     RtlCopyMemory(out.green + x, green, kBlockPixels);

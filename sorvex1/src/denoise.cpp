@@ -13,25 +13,33 @@ namespace {
 
 constexpr int32_t kMaxLumaSigma = 30;
 
-uint8_t SigmaMean(const Window3x3 &w, int32_t sigma) {
-  const int32_t own = w.v[1][1];
-  int32_t sum = 0;
-  int32_t count = 0;
-  for (int32_t r = 0; r < 3; ++r) {
-    for (int32_t c = 0; c < 3; ++c) {
-      const int32_t difference = w.v[r][c] - own;
-      if (difference > sigma || difference < -sigma) continue;
-      sum += w.v[r][c];
-      ++count;
+// Each sample becomes the rounded mean of the samples of its 3x3
+// neighbourhood that lie within sigma of it (itself always among them).
+void SigmaMeanChunk(const ChannelChunk &chunk, int32_t sigma, uint8_t *__restrict results) {
+  const int32_t samples = chunk.count;  // a local, so the byte stores cannot change it
+  const int16_t limit = static_cast<int16_t>(sigma);
+  int16_t sums[kChannelChunk];
+  int16_t counts[kChannelChunk];
+  for (int32_t i = 0; i < samples; ++i) {
+    const int16_t own = chunk.rows[1][i + 1];
+    int16_t sum = 0;
+    int16_t count = 0;
+    for (int32_t r = 0; r < 3; ++r) {
+      for (int32_t k = 0; k < 3; ++k) {
+        const int16_t value = chunk.rows[r][i + k];
+        // -limit <= value - own <= limit, as one unsigned comparison.
+        const bool near = static_cast<uint16_t>(value - own + limit) <= static_cast<uint16_t>(2 * limit);
+        sum = static_cast<int16_t>(sum + (near ? value : 0));
+        count = static_cast<int16_t>(count + (near ? 1 : 0));
+      }
     }
+    sums[i] = sum;
+    counts[i] = count;
   }
-  return static_cast<uint8_t>((sum + count / 2) / count);
-}
-
-void SigmaFilterChannel(const uint8_t *above, const uint8_t *centre, const uint8_t *below,
-                        YuyvChannel channel, int32_t sigma, uint8_t *out) {
-  for (int32_t i = 0; i < channel.count; ++i) {
-    out[channel.offset + channel.step * i] = SigmaMean(WindowAt(above, centre, below, channel, i), sigma);
+  for (int32_t i = 0; i < samples; ++i) {
+    const uint32_t count = static_cast<uint32_t>(counts[i]);
+    const uint32_t rounded = static_cast<uint32_t>(sums[i]) + count / 2;
+    results[i] = static_cast<uint8_t>(DivideBySmallCount(rounded, count));
   }
 }
 
@@ -39,9 +47,9 @@ void DenoiseLine(const uint8_t *above, const uint8_t *centre, const uint8_t *bel
                  int32_t strength, uint8_t *out) {
   const int32_t lumaSigma = strength * kMaxLumaSigma / static_cast<int32_t>(kMaxFilterStrength);
   const int32_t chromaSigma = lumaSigma / 2;
-  SigmaFilterChannel(above, centre, below, LumaChannel(width), lumaSigma, out);
-  SigmaFilterChannel(above, centre, below, UChannel(width), chromaSigma, out);
-  SigmaFilterChannel(above, centre, below, VChannel(width), chromaSigma, out);
+  FilterChannel(above, centre, below, LumaChannel(width), SigmaMeanChunk, lumaSigma, out);
+  FilterChannel(above, centre, below, UChannel(width), SigmaMeanChunk, chromaSigma, out);
+  FilterChannel(above, centre, below, VChannel(width), SigmaMeanChunk, chromaSigma, out);
 }
 
 }  // namespace

@@ -25,19 +25,39 @@ inline uint8_t ClampShiftToByte(int32_t value, int32_t shift) {
   return static_cast<uint8_t>(result > 255 ? 255 : result);
 }
 
-// Division rounding half away from zero, for signed numerators; divisor > 0.
-inline int32_t DivideRounded(int32_t numerator, int32_t divisor) {
-  if (numerator >= 0) return (numerator + divisor / 2) / divisor;
-  return -((-numerator + divisor / 2) / divisor);
+// Division by a divisor that stays the same for a whole frame, as a
+// multiply and a shift (Granlund and Montgomery): with 2^log >= divisor and
+// multiplier = 2^(26 + log) / divisor + 1, rounded down, the product's top
+// bits are numerator / divisor, rounded down, for every numerator below
+// 2^26. The caller keeps its numerators below that.
+constexpr int32_t kFixedDivisionBits = 26;
+
+struct FixedDivisor {
+  uint64_t multiplier;
+  int32_t shift;
+};
+
+inline FixedDivisor MakeFixedDivisor(uint32_t divisor) {
+  int32_t log = 0;
+  while ((uint64_t{1} << log) < divisor) ++log;
+  const int32_t shift = kFixedDivisionBits + log;
+  return {(uint64_t{1} << shift) / divisor + 1, shift};
 }
 
-// Stores a word as four bytes, lowest first, at any alignment. The byte
-// copies compile to one store on the little-endian x86 targets.
-inline void StoreLittleEndianWord(uint8_t *bytes, uint32_t word) {
-  bytes[0] = static_cast<uint8_t>(word);
-  bytes[1] = static_cast<uint8_t>(word >> 8);
-  bytes[2] = static_cast<uint8_t>(word >> 16);
-  bytes[3] = static_cast<uint8_t>(word >> 24);
+inline uint32_t DivideFixed(uint32_t numerator, const FixedDivisor &divisor) {
+  return static_cast<uint32_t>((numerator * divisor.multiplier) >> divisor.shift);
+}
+
+// Division by a count of 1 to 9 (the samples a 3x3 filter averages) as a
+// multiply by a rounded-up reciprocal: n * ceil(65536 / d) >> 16 is n / d
+// rounded down for every n below 65536 / 9, well above 9 * 255 plus the
+// rounding, so the filters need no division per sample.
+constexpr int32_t kMaxSmallCount = 9;
+constexpr uint32_t kSmallCountReciprocal[kMaxSmallCount + 1] = {0,     65536, 32768, 21846, 16384,
+                                                                13108, 10923, 9363,  8192,  7282};
+
+inline uint32_t DivideBySmallCount(uint32_t numerator, uint32_t count) {
+  return (numerator * kSmallCountReciprocal[count]) >> 16;
 }
 
 inline bool IsValidExtent(int32_t extent) { return extent > 0 && extent <= kMaxDimension; }

@@ -33,7 +33,6 @@ struct AcrossCache {
 };
 
 struct ResampleLines {
-  uint8_t *sourceRgb;    // one demosaiced source line, RGB triplets
   RgbPlanes sourceLine;  // the same line as demosaiced
   RgbPlanes outputLine;  // one finished output line
   uint32_t *sum;         // weighted sum of source lines for one output line
@@ -53,15 +52,13 @@ size_t PlanesBytes(int32_t width) { return 3 * ScratchCarver::Rounded(static_cas
 
 size_t ResampleLinesBytes(int32_t sourceWidth, int32_t width) {
   const size_t across = static_cast<size_t>(width) * 3;
-  return ScratchCarver::Rounded(static_cast<size_t>(sourceWidth) * 3) + PlanesBytes(sourceWidth) +
-         PlanesBytes(width) + 3 * ScratchCarver::Rounded(across * sizeof(uint32_t));
+  return PlanesBytes(sourceWidth) + PlanesBytes(width) + 3 * ScratchCarver::Rounded(across * sizeof(uint32_t));
 }
 
 ResampleLines CarveResampleLines(uint8_t *scratch, int32_t sourceWidth, int32_t width) {
   ScratchCarver carver(scratch);
   const size_t across = static_cast<size_t>(width) * 3;
   ResampleLines lines;
-  lines.sourceRgb = carver.Bytes(static_cast<size_t>(sourceWidth) * 3);
   lines.sourceLine = CarvePlanes(&carver, sourceWidth);
   lines.outputLine = CarvePlanes(&carver, width);
   lines.sum = carver.Words(across);
@@ -82,8 +79,8 @@ const uint32_t *SourceLineAcross(const RawFrame &raw, ResampleAxis across, int32
   const int32_t slot = cache.nextSlot;
   cache.nextSlot = 1 - slot;
   cache.sourceLine[slot] = sourceLine;
-  DemosaicFrameLineToRgb(raw.samples, raw.width, raw.height, sourceLine, lines->sourceLine, lines->sourceRgb);
-  ResampleRgbLineAcross(lines->sourceRgb, across, cache.lines[slot]);
+  DemosaicFrameLine(raw.samples, raw.width, raw.height, sourceLine, lines->sourceLine);
+  ResampleRgbLineAcross(lines->sourceLine, across, cache.lines[slot]);
   return cache.lines[slot];
 }
 
@@ -92,12 +89,13 @@ void ResampledLineToRgb(const RawFrame &raw, ResampleAxis across, ResampleAxis d
   const int32_t count = 3 * across.destination;
   RtlZeroMemory(lines->sum, static_cast<size_t>(count) * sizeof(uint32_t));
   const TapSpan span = TapSpanFor(down, line);
+  const int32_t factor = CommonWeightFactor(down);
   for (int32_t sourceLine = span.first; sourceLine <= span.last; ++sourceLine) {
-    const int32_t weight = TapWeight(down, line, sourceLine);
+    const int32_t weight = TapWeight(down, line, sourceLine) / factor;
     if (weight == 0) continue;
     AccumulateWeightedLine(SourceLineAcross(raw, across, sourceLine, lines), count, weight, lines->sum);
   }
-  FinishAccumulatedLine(lines->sum, across.destination, span.weightSum, lines->outputLine);
+  FinishAccumulatedLine(lines->sum, across.destination, span.weightSum / factor, lines->outputLine);
 }
 
 // The camera hands over two forms of one colour transform: the YUV matrix,

@@ -34,9 +34,15 @@ TapSpan TapSpanFor(ResampleAxis axis, int32_t output);
 // Weight of source sample `input` in output sample `output`; 0 outside its span.
 int32_t TapWeight(ResampleAxis axis, int32_t output, int32_t input);
 
-// Resamples a line of RGB triplets across; the result keeps the extra
+// A factor every weight of the axis and their sum share: the destination
+// size when the source is a whole multiple of it (each source sample then
+// weighs the destination size), else 1. Dividing the weights and their sum
+// by it leaves every rounded quotient of the reduction as it was.
+int32_t CommonWeightFactor(ResampleAxis axis);
+
+// Resamples a line of RGB across into triplets; the result keeps the extra
 // fractional bits (destination entries: 3 * axis.destination).
-void ResampleRgbLineAcross(const uint8_t *rgb, ResampleAxis axis, uint32_t *resampled);
+void ResampleRgbLineAcross(const RgbPlanes &line, ResampleAxis axis, uint32_t *resampled);
 
 // sum[i] += line[i] * weight, for `count` values.
 void AccumulateWeightedLine(const uint32_t *line, int32_t count, int32_t weight, uint32_t *sum);

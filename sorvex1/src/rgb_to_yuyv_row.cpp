@@ -65,28 +65,128 @@ void ApplyColourMatrix(const int32_t *matrix, int32_t width, const RgbPlanes &rg
   }
 }
 
+// Pixels converted per block: luma of every pixel in one contiguous loop,
+// chroma of every pair in another, then the two interleaved into YUYV. Each
+// loop reads and writes plain arrays, which vectorises better than one loop
+// that takes the pixels apart and puts the bytes together at once.
+constexpr int32_t kYuyvBlockPairs = 32;
+
+template <typename Coefficient>
+void PairsToYuyvBlock(const uint8_t *__restrict r, const uint8_t *__restrict g, const uint8_t *__restrict b,
+                      int32_t pairs, const MatrixRow<Coefficient> &yRow, const MatrixRow<Coefficient> &uRow,
+                      const MatrixRow<Coefficient> &vRow, uint8_t *__restrict out) {
+  uint8_t luma[2 * kYuyvBlockPairs];
+  uint8_t u[kYuyvBlockPairs];
+  uint8_t v[kYuyvBlockPairs];
+  for (int32_t x = 0; x < 2 * pairs; ++x) {
+    luma[x] = ClampShiftToByte(Apply(yRow, r[x], g[x], b[x]) + kLumaOffset, 8);
+  }
+  for (int32_t p = 0; p < pairs; ++p) {
+    // Both pixels' chroma in one product per colour: the coefficients
+    // times the pair's sums, plus both offsets, is the same sum.
+    const int16_t rs = static_cast<int16_t>(r[2 * p] + r[2 * p + 1]);
+    const int16_t gs = static_cast<int16_t>(g[2 * p] + g[2 * p + 1]);
+    const int16_t bs = static_cast<int16_t>(b[2 * p] + b[2 * p + 1]);
+    u[p] = ClampShiftToByte(Apply(uRow, rs, gs, bs) + uRow.offset + 2 * kChromaOffset, 9);
+    v[p] = ClampShiftToByte(Apply(vRow, rs, gs, bs) + vRow.offset + 2 * kChromaOffset, 9);
+  }
+  for (int32_t p = 0; p < pairs; ++p) {
+    out[4 * p] = luma[2 * p];
+    out[4 * p + 1] = u[p];
+    out[4 * p + 2] = luma[2 * p + 1];
+    out[4 * p + 3] = v[p];
+  }
+}
+
+// The common case in 16-bit lanes. When a row's sum for one pixel, with its
+// offsets and rounding, lies within 0..65535 for every input (as for the
+// BT.601 matrix), the sum taken modulo 2^16 is the sum itself, whatever the
+// signs of the coefficients, and its top byte is already the clamped result:
+// each product is then a single 16-bit multiply. A pair's chroma sum is the
+// two pixels' sums added, which can pass 16 bits, so its half is taken
+// first: a/2 + b/2 rounded down is (a >> 1) + (b >> 1) + (a & b & 1), and
+// shifting that by 8 is the pair's sum shifted by 9.
+struct Row16 {
+  uint16_t r, g, b, constant;
+};
+
+// The row with `constant` added to its offset, if its sum stays inside
+// 0..65535 for inputs 0..255.
+bool FitsUnsigned16(const int32_t *matrix, int32_t row, int32_t constant, Row16 *out) {
+  const int32_t *m = matrix + 4 * row;
+  int32_t lowest = m[3] + constant;
+  int32_t highest = lowest;
+  for (int32_t i = 0; i < 3; ++i) {
+    if (m[i] < 0) lowest += 255 * m[i];
+    if (m[i] > 0) highest += 255 * m[i];
+  }
+  if (lowest < 0 || highest > 65535) return false;
+  *out = {static_cast<uint16_t>(m[0]), static_cast<uint16_t>(m[1]), static_cast<uint16_t>(m[2]),
+          static_cast<uint16_t>(m[3] + constant)};
+  return true;
+}
+
+inline uint16_t Sum16(const Row16 &row, uint16_t r, uint16_t g, uint16_t b) {
+  return static_cast<uint16_t>(row.r * r + row.g * g + row.b * b + row.constant);
+}
+
+inline uint16_t HalfSum16(uint16_t a, uint16_t b) {
+  return static_cast<uint16_t>((a >> 1) + (b >> 1) + (a & b & 1));
+}
+
+struct YuvRows16 {
+  Row16 y, u, v;
+};
+
+// Luma rounds at bit 8, a pair's chroma (two pixels' worth) at bit 9.
+bool YuvRowsFit16(const int32_t *yuvMatrix, YuvRows16 *rows) {
+  return FitsUnsigned16(yuvMatrix, 0, kLumaOffset + 128, &rows->y) &&
+         FitsUnsigned16(yuvMatrix, 1, kChromaOffset + 128, &rows->u) &&
+         FitsUnsigned16(yuvMatrix, 2, kChromaOffset + 128, &rows->v);
+}
+
+void PairsToYuyvBlock16(const uint8_t *__restrict r, const uint8_t *__restrict g, const uint8_t *__restrict b,
+                        int32_t pairs, const YuvRows16 &rows, uint8_t *__restrict out) {
+  uint8_t luma[2 * kYuyvBlockPairs];
+  uint16_t u[2 * kYuyvBlockPairs];
+  uint16_t v[2 * kYuyvBlockPairs];
+  for (int32_t x = 0; x < 2 * pairs; ++x) {
+    luma[x] = static_cast<uint8_t>(Sum16(rows.y, r[x], g[x], b[x]) >> 8);
+    u[x] = Sum16(rows.u, r[x], g[x], b[x]);
+    v[x] = Sum16(rows.v, r[x], g[x], b[x]);
+  }
+  for (int32_t p = 0; p < pairs; ++p) {
+    out[4 * p] = luma[2 * p];
+    out[4 * p + 1] = static_cast<uint8_t>(HalfSum16(u[2 * p], u[2 * p + 1]) >> 8);
+    out[4 * p + 2] = luma[2 * p + 1];
+    out[4 * p + 3] = static_cast<uint8_t>(HalfSum16(v[2 * p], v[2 * p + 1]) >> 8);
+  }
+}
+
 template <typename Coefficient>
 void PlanesToYuyv(const RgbPlanes &rgb, int32_t width, const int32_t *yuvMatrix, uint8_t *yuyv) {
   const MatrixRow<Coefficient> yRow = RowOf<Coefficient>(yuvMatrix, 0);
   const MatrixRow<Coefficient> uRow = RowOf<Coefficient>(yuvMatrix, 1);
   const MatrixRow<Coefficient> vRow = RowOf<Coefficient>(yuvMatrix, 2);
-  const uint8_t *__restrict r = rgb.red;
-  const uint8_t *__restrict g = rgb.green;
-  const uint8_t *__restrict b = rgb.blue;
-  uint8_t *__restrict out = yuyv;
   const int32_t pairs = width / 2;
-  for (int32_t p = 0; p < pairs; ++p) {
-    const int16_t r0 = r[2 * p], g0 = g[2 * p], b0 = b[2 * p];
-    const int16_t r1 = r[2 * p + 1], g1 = g[2 * p + 1], b1 = b[2 * p + 1];
-    out[4 * p] = ClampShiftToByte(Apply(yRow, r0, g0, b0) + kLumaOffset, 8);
-    out[4 * p + 1] = ClampShiftToByte(Apply(uRow, r0, g0, b0) + Apply(uRow, r1, g1, b1) + 2 * kChromaOffset, 9);
-    out[4 * p + 2] = ClampShiftToByte(Apply(yRow, r1, g1, b1) + kLumaOffset, 8);
-    out[4 * p + 3] = ClampShiftToByte(Apply(vRow, r0, g0, b0) + Apply(vRow, r1, g1, b1) + 2 * kChromaOffset, 9);
+  YuvRows16 rows16;
+  const bool fits16 = YuvRowsFit16(yuvMatrix, &rows16);
+  for (int32_t p = 0; p < pairs; p += kYuyvBlockPairs) {
+    const int32_t x = 2 * p;
+    const int32_t count = MinInt(kYuyvBlockPairs, pairs - p);
+    if (fits16) {
+      PairsToYuyvBlock16(rgb.red + x, rgb.green + x, rgb.blue + x, count, rows16, yuyv + 2 * x);
+    } else {
+      PairsToYuyvBlock(rgb.red + x, rgb.green + x, rgb.blue + x, count, yRow, uRow, vRow, yuyv + 2 * x);
+    }
   }
   if (2 * pairs < width) {
     const int32_t x = 2 * pairs;
-    out[2 * x] = ClampShiftToByte(Apply(yRow, r[x], g[x], b[x]) + kLumaOffset, 8);
-    out[2 * x + 1] = ClampShiftToByte(2 * Apply(uRow, r[x], g[x], b[x]) + 2 * kChromaOffset, 9);
+    const uint8_t *r = rgb.red;
+    const uint8_t *g = rgb.green;
+    const uint8_t *b = rgb.blue;
+    yuyv[2 * x] = ClampShiftToByte(Apply(yRow, r[x], g[x], b[x]) + kLumaOffset, 8);
+    yuyv[2 * x + 1] = ClampShiftToByte(2 * Apply(uRow, r[x], g[x], b[x]) + 2 * kChromaOffset, 9);
   }
 }
 

@@ -24,20 +24,27 @@ const uint8_t *TableFor(const ShadingTables &tables, BayerColour colour) {
   return colour == BayerColour::kGreen ? tables.green : tables.blue;
 }
 
-uint8_t ApplyGain(uint8_t value, uint8_t gain) {
-  const uint32_t scaled = (value * (128u + gain) + 64u) >> 7;
-  return scaled > 255 ? 255 : static_cast<uint8_t>(scaled);
+// value * (128 + gain) / 128, rounded and clamped: at most 255 * 255 + 64,
+// inside 16 bits, so the loop runs on 16-bit lanes.
+void ApplyGains(uint8_t *__restrict line, const uint8_t *__restrict gains, int32_t width) {
+  for (int32_t x = 0; x < width; ++x) {
+    const uint16_t scaled = static_cast<uint16_t>((line[x] * (128u + gains[x]) + 64u) >> 7);
+    line[x] = static_cast<uint8_t>(scaled > 255 ? 255 : scaled);
+  }
 }
 
-// One line; `gains` may be null, and so may either table (even and odd columns).
+// Every second sample from `first` through the table.
+void MapSamples(uint8_t *line, int32_t first, int32_t width, const uint8_t *table) {
+  for (int32_t x = first; x < width; x += 2) line[x] = table[line[x]];
+}
+
+// One line; `gains` may be null, and so may either table (even and odd
+// columns): the gains first, then the tables, each pass over the whole line.
 void ShadeLine(uint8_t *line, const uint8_t *gains, int32_t width, const uint8_t *evenTable,
                const uint8_t *oddTable) {
-  for (int32_t x = 0; x < width; ++x) {
-    uint8_t value = line[x];
-    if (gains != nullptr) value = ApplyGain(value, gains[x]);
-    const uint8_t *table = (x & 1) == 0 ? evenTable : oddTable;
-    line[x] = table != nullptr ? table[value] : value;
-  }
+  if (gains != nullptr) ApplyGains(line, gains, width);
+  if (evenTable != nullptr) MapSamples(line, 0, width, evenTable);
+  if (oddTable != nullptr) MapSamples(line, 1, width, oddTable);
 }
 
 }  // namespace

@@ -9,31 +9,36 @@
 namespace sorvex1 {
 namespace {
 
-constexpr int32_t kCoring16 = 2 * 16;  // in sixteenths of a code value
+constexpr int16_t kCoring16 = 2 * 16;  // in sixteenths of a code value
 
-int32_t BinomialBlur16(const Window3x3 &w) {
-  const int32_t top = w.v[0][0] + 2 * w.v[0][1] + w.v[0][2];
-  const int32_t middle = w.v[1][0] + 2 * w.v[1][1] + w.v[1][2];
-  const int32_t bottom = w.v[2][0] + 2 * w.v[2][1] + w.v[2][2];
-  return top + 2 * middle + bottom;
-}
-
-int32_t Cored(int32_t detail16) {
-  if (detail16 > kCoring16) return detail16 - kCoring16;
-  if (detail16 < -kCoring16) return detail16 + kCoring16;
-  return 0;
+// The detail (sixteen times the sample minus its 3x3 binomial blur) is at
+// most 16 * 255 either way, so it and the blur fit 16 bits; the amount
+// makes it at most 2^21, inside 32 bits. The division by 16 * 256 rounds
+// half away from zero, as a shift of the magnitude.
+void SharpenChunk(const ChannelChunk &chunk, int32_t amount256, uint8_t *__restrict results) {
+  const int32_t count = chunk.count;  // a local, so the byte stores cannot change it
+  const int16_t *__restrict a = chunk.rows[0];
+  const int16_t *__restrict c = chunk.rows[1];
+  const int16_t *__restrict b = chunk.rows[2];
+  for (int32_t i = 0; i < count; ++i) {
+    const int16_t top = static_cast<int16_t>(a[i] + 2 * a[i + 1] + a[i + 2]);
+    const int16_t middle = static_cast<int16_t>(c[i] + 2 * c[i + 1] + c[i + 2]);
+    const int16_t bottom = static_cast<int16_t>(b[i] + 2 * b[i + 1] + b[i + 2]);
+    const int16_t detail16 = static_cast<int16_t>(16 * c[i + 1] - (top + 2 * middle + bottom));
+    const int16_t cored = detail16 > kCoring16    ? static_cast<int16_t>(detail16 - kCoring16)
+                          : detail16 < -kCoring16 ? static_cast<int16_t>(detail16 + kCoring16)
+                                                  : int16_t{0};
+    const int32_t scaled = cored * amount256;
+    const int32_t magnitude = ((scaled < 0 ? -scaled : scaled) + 2048) >> 12;
+    const int32_t sharpened = c[i + 1] + (scaled < 0 ? -magnitude : magnitude);
+    results[i] = static_cast<uint8_t>(ClampInt(sharpened, 0, 255));
+  }
 }
 
 void SharpenLine(const uint8_t *above, const uint8_t *centre, const uint8_t *below, int32_t width,
                  int32_t strength, uint8_t *out) {
   const int32_t amount256 = strength * 512 / static_cast<int32_t>(kMaxFilterStrength);
-  const YuyvChannel luma = LumaChannel(width);
-  for (int32_t x = 0; x < width; ++x) {
-    const Window3x3 w = WindowAt(above, centre, below, luma, x);
-    const int32_t detail16 = Cored(16 * w.v[1][1] - BinomialBlur16(w));
-    const int32_t sharpened = w.v[1][1] + DivideRounded(detail16 * amount256, 16 * 256);
-    out[2 * x] = static_cast<uint8_t>(ClampInt(sharpened, 0, 255));
-  }
+  FilterChannel(above, centre, below, LumaChannel(width), SharpenChunk, amount256, out);
 }
 
 }  // namespace

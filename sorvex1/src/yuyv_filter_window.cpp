@@ -29,17 +29,52 @@ void FilterYuyvFrameInPlace(LibraryState *state, uint8_t *yuyv, int32_t width, i
   }
 }
 
-Window3x3 WindowAt(const uint8_t *above, const uint8_t *centre, const uint8_t *below, YuyvChannel channel,
-                   int32_t i) {
-  const int32_t columns[3] = {MaxInt(i - 1, 0), i, MinInt(i + 1, channel.count - 1)};
+namespace {
+
+// Gathers one line's samples first - 1 .. first + count of the channel; only
+// the two outer samples can fall outside the line, and they are clipped to
+// its ends once, outside the loop. The step is a constant (2 for luma, 4 for
+// U and V), so that the loop vectorises.
+template <int32_t kStep>
+void GatherChannelRow(const uint8_t *__restrict line, YuyvChannel channel, int32_t first, int32_t count,
+                      int16_t *__restrict row) {
+  const uint8_t *samples = line + channel.offset;
+  row[0] = samples[kStep * MaxInt(first - 1, 0)];
+  for (int32_t i = 0; i < count; ++i) row[i + 1] = samples[kStep * (first + i)];
+  row[count + 1] = samples[kStep * MinInt(first + count, channel.count - 1)];
+}
+
+template <int32_t kStep>
+void ScatterChannelRow(const uint8_t *__restrict results, YuyvChannel channel, int32_t first, int32_t count,
+                       uint8_t *__restrict line) {
+  uint8_t *samples = line + channel.offset + kStep * first;
+  for (int32_t i = 0; i < count; ++i) samples[kStep * i] = results[i];
+}
+
+template <int32_t kStep>
+void FilterChannelWithStep(const uint8_t *above, const uint8_t *centre, const uint8_t *below, YuyvChannel channel,
+                           ChannelChunkFilter filter, int32_t parameter, uint8_t *out) {
+  ChannelChunk chunk;
+  uint8_t results[kChannelChunk];
   const uint8_t *lines[3] = {above, centre, below};
-  Window3x3 window;
-  for (int32_t r = 0; r < 3; ++r) {
-    for (int32_t c = 0; c < 3; ++c) {
-      window.v[r][c] = lines[r][channel.offset + channel.step * columns[c]];
-    }
+  for (int32_t first = 0; first < channel.count; first += kChannelChunk) {
+    chunk.first = first;
+    chunk.count = MinInt(kChannelChunk, channel.count - first);
+    for (int32_t r = 0; r < 3; ++r) GatherChannelRow<kStep>(lines[r], channel, first, chunk.count, chunk.rows[r]);
+    filter(chunk, parameter, results);
+    ScatterChannelRow<kStep>(results, channel, first, chunk.count, out);
   }
-  return window;
+}
+
+}  // namespace
+
+void FilterChannel(const uint8_t *above, const uint8_t *centre, const uint8_t *below, YuyvChannel channel,
+                   ChannelChunkFilter filter, int32_t parameter, uint8_t *out) {
+  if (channel.step == 2) {
+    FilterChannelWithStep<2>(above, centre, below, channel, filter, parameter, out);
+  } else {
+    FilterChannelWithStep<4>(above, centre, below, channel, filter, parameter, out);
+  }
 }
 
 }  // namespace sorvex1

@@ -33,12 +33,26 @@ inline YuyvChannel LumaChannel(int32_t width) { return {0, 2, width}; }
 inline YuyvChannel UChannel(int32_t width) { return {1, 4, (width + 1) / 2}; }
 inline YuyvChannel VChannel(int32_t width) { return {3, 4, width / 2}; }
 
-// A channel's 3x3 neighbourhood of sample i, repeated at the line ends.
-struct Window3x3 {
-  int32_t v[3][3];
+// A run of up to kChannelChunk samples of one channel and their 3x3
+// neighbourhoods: rows[r][i + 1] is sample first + i of the line above
+// (r = 0), the centre line (1) and the line below (2); rows[r][0] and
+// rows[r][count + 1] are the samples on either side, the end samples
+// repeated at the line ends. The filters run over chunks with plain loops
+// over these arrays, which the compiler vectorises.
+constexpr int32_t kChannelChunk = 128;
+
+struct ChannelChunk {
+  int32_t first;
+  int32_t count;
+  int16_t rows[3][kChannelChunk + 2];
 };
 
-Window3x3 WindowAt(const uint8_t *above, const uint8_t *centre, const uint8_t *below, YuyvChannel channel,
-                   int32_t i);
+// Filters one chunk: results[i] is the new value of sample first + i.
+typedef void (*ChannelChunkFilter)(const ChannelChunk &chunk, int32_t parameter, uint8_t *results);
+
+// Runs `filter` over every sample of `channel` and writes its results into
+// the channel of `out`.
+void FilterChannel(const uint8_t *above, const uint8_t *centre, const uint8_t *below, YuyvChannel channel,
+                   ChannelChunkFilter filter, int32_t parameter, uint8_t *out);
 
 }  // namespace sorvex1

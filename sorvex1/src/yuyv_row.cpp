@@ -7,51 +7,79 @@ namespace {
 
 // BT.601 studio-range inverse scaled by 65536: 255/219 for Y, and for the
 // colour differences 1.402, 0.344, 0.714 and 1.772, each times 255/224.
-constexpr int32_t kLumaGain = 76309;
-constexpr int32_t kRedFromV = 104597;
+//
+// Each channel is (luma + chroma + 32768) >> 16 with luma = 76309 (y - 16),
+// clamped to a byte. The gains above 32767 are split into whole multiples of
+// 65536 and a remainder that fits 16 bits (76309 = 65536 + 10773, 132201 =
+// 2 * 65536 + 1129, 53279 = 65536 - 12257, 104597 = 2 * 65536 - 26475): the
+// whole multiples pass the shift unchanged, so each channel is a small sum
+// plus the shifted remainder products, and every product is 16 x 16 bits,
+// which the processor's vector multiplies take directly. The sums are those
+// of the plain formula, so every byte is the same.
+constexpr int32_t kLumaGainRest = 10773;       // 76309 - 65536
+constexpr int32_t kBlueFromURest = 1129;       // 132201 - 2 * 65536
 constexpr int32_t kGreenFromU = 25675;
-constexpr int32_t kGreenFromV = 53279;
-constexpr int32_t kBlueFromU = 132201;
+constexpr int32_t kGreenFromVRest = 12257;     // 65536 - 53279
+constexpr int32_t kRedFromVRest = 26475;       // 2 * 65536 - 104597
+// Half a step for the rounding, and 128 whole steps that keep every shifted
+// sum positive (the remainder products stay within +-2^23), so that nothing
+// depends on how negative numbers shift; the 128 steps come off afterwards.
+constexpr int32_t kBiasSteps = 128;
+constexpr int32_t kRoundingAndBias = (1 << 15) + (kBiasSteps << 16);
+
+inline uint8_t ClampToByte(int32_t value) { return static_cast<uint8_t>(ClampInt(value, 0, 255)); }
+
+// The three bytes of one pixel from its luma (y - 16) and chroma (u - 128,
+// v - 128). A result below 0 clamps to 0, as in the plain formula.
+struct Bgr {
+  uint8_t blue, green, red;
+};
+
+inline Bgr StudioRangeToBgr(int16_t luma, int16_t cb, int16_t cr) {
+  const int32_t lumaRest = kLumaGainRest * luma + kRoundingAndBias;
+  const int32_t blue = luma + 2 * cb - kBiasSteps + ((lumaRest + kBlueFromURest * cb) >> 16);
+  const int32_t green =
+      luma - cr - kBiasSteps + ((lumaRest - kGreenFromU * cb + kGreenFromVRest * cr) >> 16);
+  const int32_t red = luma + 2 * cr - kBiasSteps + ((lumaRest - kRedFromVRest * cr) >> 16);
+  return {ClampToByte(blue), ClampToByte(green), ClampToByte(red)};
+}
 
 void StoreBgr(int32_t y, int32_t u, int32_t v, uint8_t *bgr) {
-  const int32_t luma = kLumaGain * (y - 16);
-  const int32_t cb = u - 128;
-  const int32_t cr = v - 128;
-  bgr[0] = ClampShiftToByte(luma + kBlueFromU * cb, 16);
-  bgr[1] = ClampShiftToByte(luma - kGreenFromU * cb - kGreenFromV * cr, 16);
-  bgr[2] = ClampShiftToByte(luma + kRedFromV * cr, 16);
+  const Bgr pixel = StudioRangeToBgr(static_cast<int16_t>(y - 16), static_cast<int16_t>(u - 128),
+                                     static_cast<int16_t>(v - 128));
+  bgr[0] = pixel.blue;
+  bgr[1] = pixel.green;
+  bgr[2] = pixel.red;
 }
 
 // Pixel pairs converted per block: the block's loops have fixed trip counts
-// and one array per channel, which the compiler vectorises; the arithmetic
-// is StoreBgr's, so every byte matches it. Each pixel is then packed into a
-// word (blue in the low byte) and the words are stored 3 bytes apart, each
-// store's fourth byte overwritten by the next; the block's last pixel is
-// stored bytewise so that nothing lands past the block.
+// and one array per channel, which the compiler vectorises (the two pixels
+// of a pair share their chroma terms); then the three channel arrays are
+// interleaved into the block's BGR bytes.
 constexpr int32_t kBgrBlockPairs = 16;
 constexpr int32_t kBgrBlockPixels = 2 * kBgrBlockPairs;
 
 void YuyvPairsToBgrBlock(const uint8_t *__restrict yuyv, uint8_t *__restrict bgr) {
-  uint32_t packed[kBgrBlockPixels];
+  uint8_t blue[kBgrBlockPixels];
+  uint8_t green[kBgrBlockPixels];
+  uint8_t red[kBgrBlockPixels];
   for (int32_t p = 0; p < kBgrBlockPairs; ++p) {
-    const int32_t cb = yuyv[4 * p + 1] - 128;
-    const int32_t cr = yuyv[4 * p + 3] - 128;
-    const int32_t blueTerm = kBlueFromU * cb;
-    const int32_t greenTerm = -kGreenFromU * cb - kGreenFromV * cr;
-    const int32_t redTerm = kRedFromV * cr;
-    for (int32_t i = 0; i < 2; ++i) {
-      const int32_t luma = kLumaGain * (yuyv[4 * p + 2 * i] - 16);
-      packed[2 * p + i] = uint32_t{ClampShiftToByte(luma + blueTerm, 16)} |
-                          uint32_t{ClampShiftToByte(luma + greenTerm, 16)} << 8 |
-                          uint32_t{ClampShiftToByte(luma + redTerm, 16)} << 16;
-    }
+    const int16_t cb = static_cast<int16_t>(yuyv[4 * p + 1] - 128);
+    const int16_t cr = static_cast<int16_t>(yuyv[4 * p + 3] - 128);
+    const Bgr first = StudioRangeToBgr(static_cast<int16_t>(yuyv[4 * p] - 16), cb, cr);
+    const Bgr second = StudioRangeToBgr(static_cast<int16_t>(yuyv[4 * p + 2] - 16), cb, cr);
+    blue[2 * p] = first.blue;
+    green[2 * p] = first.green;
+    red[2 * p] = first.red;
+    blue[2 * p + 1] = second.blue;
+    green[2 * p + 1] = second.green;
+    red[2 * p + 1] = second.red;
   }
-  for (int32_t x = 0; x + 1 < kBgrBlockPixels; ++x) StoreLittleEndianWord(bgr + 3 * x, packed[x]);
-  const uint32_t last = packed[kBgrBlockPixels - 1];
-  uint8_t *end = bgr + 3 * (kBgrBlockPixels - 1);
-  end[0] = static_cast<uint8_t>(last);
-  end[1] = static_cast<uint8_t>(last >> 8);
-  end[2] = static_cast<uint8_t>(last >> 16);
+  for (int32_t x = 0; x < kBgrBlockPixels; ++x) {
+    bgr[3 * x] = blue[x];
+    bgr[3 * x + 1] = green[x];
+    bgr[3 * x + 2] = red[x];
+  }
 }
 
 }  // namespace
@@ -88,10 +116,32 @@ void YuyvToLumaLine(const uint8_t *yuyv, int32_t width, uint8_t *luma) {
   for (int32_t x = 0; x < width; ++x) luma[x] = yuyv[2 * x];
 }
 
-void YuyvLinesToChroma(const uint8_t *upper, const uint8_t *lower, int32_t pairs, uint8_t *u, uint8_t *v) {
+namespace {
+
+uint8_t RoundedMean(uint8_t a, uint8_t b) { return static_cast<uint8_t>((a + b + 1) >> 1); }
+
+// The loop over the pairs, with every pointer its own, so that it vectorises.
+void PairsToI420(const uint8_t *__restrict above, const uint8_t *__restrict below, int32_t pairs,
+                 uint8_t *__restrict upperLuma, uint8_t *__restrict lowerLuma, uint8_t *__restrict u,
+                 uint8_t *__restrict v) {
   for (int32_t p = 0; p < pairs; ++p) {
-    u[p] = static_cast<uint8_t>((upper[4 * p + 1] + lower[4 * p + 1] + 1) >> 1);
-    v[p] = static_cast<uint8_t>((upper[4 * p + 3] + lower[4 * p + 3] + 1) >> 1);
+    upperLuma[2 * p] = above[4 * p];
+    upperLuma[2 * p + 1] = above[4 * p + 2];
+    lowerLuma[2 * p] = below[4 * p];
+    lowerLuma[2 * p + 1] = below[4 * p + 2];
+    u[p] = RoundedMean(above[4 * p + 1], below[4 * p + 1]);
+    v[p] = RoundedMean(above[4 * p + 3], below[4 * p + 3]);
+  }
+}
+
+}  // namespace
+
+void YuyvLinePairToI420(const uint8_t *upper, const uint8_t *lower, int32_t width, const I420LinePair &out) {
+  const int32_t pairs = width / 2;
+  PairsToI420(upper, lower, pairs, out.upperLuma, out.lowerLuma, out.u, out.v);
+  if (2 * pairs < width) {
+    out.upperLuma[2 * pairs] = upper[4 * pairs];
+    out.lowerLuma[2 * pairs] = lower[4 * pairs];
   }
 }
 

@@ -18,9 +18,16 @@ void YuyvToBgrLine(const uint8_t *yuyv, int32_t width, uint8_t *bgr);
 
 void YuyvToLumaLine(const uint8_t *yuyv, int32_t width, uint8_t *luma);
 
-// I420 chroma of two YUYV lines: the rounded mean of the lines' U and V for
-// each of `pairs` complete pixel pairs.
-void YuyvLinesToChroma(const uint8_t *upper, const uint8_t *lower, int32_t pairs, uint8_t *u, uint8_t *v);
+// Two YUYV lines to I420 in one pass: each line's luma (width bytes) and,
+// for each complete pixel pair, the rounded mean of the two lines' U and of
+// their V.
+struct I420LinePair {
+  uint8_t *upperLuma;
+  uint8_t *lowerLuma;
+  uint8_t *u;
+  uint8_t *v;
+};
+void YuyvLinePairToI420(const uint8_t *upper, const uint8_t *lower, int32_t width, const I420LinePair &out);
 
 // Index of the source sample nearest to the centre of output sample `output`.
 int32_t NearestSourceIndex(int32_t output, int32_t sourceSize, int32_t destinationSize);

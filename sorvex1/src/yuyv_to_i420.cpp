@@ -44,12 +44,15 @@ void SORVEX1_CALL ConvertYuyvToI420(void *userData, const uint8_t *yuyv, int32_t
   const I420Planes planes = PlanesOf(destination, width, height);
   for (int32_t y = 0; y < height; y += 2) {
     const uint8_t *upper = YuyvLineAtSize(source, width, height, y, scratch);
-    YuyvToLumaLine(upper, width, planes.y + LineOffset(y, width));
-    if (y + 1 == height) break;
+    if (y + 1 == height) {
+      YuyvToLumaLine(upper, width, planes.y + LineOffset(y, width));
+      break;
+    }
     const uint8_t *lower = YuyvLineAtSize(source, width, height, y + 1, scratch + lineBytes);
-    YuyvToLumaLine(lower, width, planes.y + LineOffset(y + 1, width));
     const size_t chromaOffset = LineOffset(y / 2, planes.chromaWidth);
-    YuyvLinesToChroma(upper, lower, planes.chromaWidth, planes.u + chromaOffset, planes.v + chromaOffset);
+    YuyvLinePairToI420(upper, lower, width,
+                       {planes.y + LineOffset(y, width), planes.y + LineOffset(y + 1, width),
+                        planes.u + chromaOffset, planes.v + chromaOffset});
   }
 }
 

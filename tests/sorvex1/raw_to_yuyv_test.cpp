@@ -106,6 +106,61 @@ TEST(RgbToYuyvLineTest, PairChromaIsTheRoundedMeanOfBothPixels) {
   EXPECT_EQ(yuyv[3], 175);
 }
 
+// The matrix arithmetic spelled out: rows scaled by 256, the studio-range
+// offsets added, a pair's chroma from both pixels, rounded and clamped.
+uint8_t RoundedClamped(int64_t sum, int shift) {
+  const int64_t value = (sum + (int64_t{1} << (shift - 1))) >> shift;
+  return static_cast<uint8_t>(std::clamp<int64_t>(value, 0, 255));
+}
+
+int64_t RowSum(const int32_t *row, int r, int g, int b) {
+  return int64_t{row[0]} * r + int64_t{row[1]} * g + int64_t{row[2]} * b + row[3];
+}
+
+// Matrices whose sums fit 16 bits take a shortcut; these sit inside that
+// range, at its edges (a luma sum reaching 65535, chroma sums reaching 0) and
+// just outside it, and every result must be the spelled-out one.
+TEST(RgbToYuyvLineTest, EveryMatrixGivesTheSpelledOutSums) {
+  const int32_t identity[12] = {256, 0, 0, 0, 0, 256, 0, 0, 0, 0, 256, 0};
+  const int32_t matrices[][12] = {
+      {66, 129, 25, 0, -38, -74, 112, 0, 112, -94, -18, 0},
+      // Odd coefficients: odd sums, whose halves round down apart.
+      {65, 129, 25, 1, -37, -75, 112, 0, 111, -93, -19, 1},
+      // Luma sums from 255 up to 65535, chroma sums from 0 up.
+      {85, 85, 86, -3969, -64, -64, 0, -256, 0, 0, -128, -256},
+      // One more either way.
+      {85, 85, 86, -3968, -64, -64, 0, -257, 0, 0, -128, -257},
+      {300, -50, -10, 2000, 200, -300, 100, -5000, -20, 40, 60, 9000},
+  };
+  // Enough pairs that a pair sum lands on every rounding edge many times.
+  const int width = 20001;
+  std::vector<uint8_t> red(width), green(width), blue(width);
+  uint32_t state = 3;
+  for (int x = 0; x < width; ++x) {
+    state = state * 1664525u + 1013904223u;
+    const uint8_t extremes[] = {0, 255};
+    red[x] = x % 5 == 0 ? extremes[x % 2] : static_cast<uint8_t>(state >> 24);
+    green[x] = x % 7 == 0 ? extremes[(x / 7) % 2] : static_cast<uint8_t>(state >> 16);
+    blue[x] = x % 3 == 0 ? extremes[(x / 3) % 2] : static_cast<uint8_t>(state >> 8);
+  }
+  for (const auto &m : matrices) {
+    std::vector<uint8_t> planes(red);
+    planes.insert(planes.end(), green.begin(), green.end());
+    planes.insert(planes.end(), blue.begin(), blue.end());
+    std::vector<uint8_t> yuyv(2 * width);
+    sorvex1::RgbToYuyvLine({planes.data(), planes.data() + width, planes.data() + 2 * width}, width, identity, m,
+                           yuyv.data());
+    for (int x = 0; x + 1 < width; x += 2) {
+      ASSERT_EQ(yuyv[2 * x], RoundedClamped(RowSum(m, red[x], green[x], blue[x]) + 4096, 8)) << m[3] << " at " << x;
+      ASSERT_EQ(yuyv[2 * x + 2], RoundedClamped(RowSum(m, red[x + 1], green[x + 1], blue[x + 1]) + 4096, 8));
+      const int64_t u = RowSum(m + 4, red[x], green[x], blue[x]) + RowSum(m + 4, red[x + 1], green[x + 1], blue[x + 1]);
+      const int64_t v = RowSum(m + 8, red[x], green[x], blue[x]) + RowSum(m + 8, red[x + 1], green[x + 1], blue[x + 1]);
+      ASSERT_EQ(yuyv[2 * x + 1], RoundedClamped(u + 2 * 32768, 9)) << m[7] << " at " << x;
+      ASSERT_EQ(yuyv[2 * x + 3], RoundedClamped(v + 2 * 32768, 9)) << m[11] << " at " << x;
+    }
+  }
+}
+
 TEST_F(RawToYuyvTest, OddWidthEndsWithLumaAndOwnChroma) {
   const int32_t width = 5;
   std::vector<uint8_t> yuyv = Convert(MosaicToBayer(FlatImage(width, 4, 255, 0, 0)), width, 4, width, 4);

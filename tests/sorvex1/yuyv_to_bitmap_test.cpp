@@ -64,6 +64,43 @@ TEST_F(YuyvToBitmapTest, RoundTripThroughYuyvKeepsColours) {
   }
 }
 
+// The BT.601 studio-range inverse in plain 32-bit fixed point, scaled by
+// 65536, rounded and clamped: the formula the converter's split 16-bit
+// products must reproduce for every byte.
+uint8_t StudioRangeByte(int32_t scaled) {
+  const int32_t value = (scaled + 32768) >> 16;
+  return static_cast<uint8_t>(value < 0 ? 0 : (value > 255 ? 255 : value));
+}
+
+// Every (Y, U, V) triple, all 2^24 of them, in lines wide enough for the
+// converter's blocks: one line per (U, V) with Y running 0..255.
+TEST_F(YuyvToBitmapTest, EveryYuvTripleGivesTheFixedPointResult) {
+  const int32_t width = 256;
+  const int32_t height = 256;  // V down the lines
+  std::vector<uint8_t> yuyv(YuyvBytes(width, height));
+  for (int32_t u = 0; u < 256; ++u) {
+    for (int32_t v = 0; v < height; ++v) {
+      for (int32_t x = 0; x < width; ++x) {
+        uint8_t *p = &yuyv[(static_cast<size_t>(v) * width + x) * 2];
+        p[0] = static_cast<uint8_t>(x);
+        p[1] = static_cast<uint8_t>((x & 1) == 0 ? u : v);
+      }
+    }
+    const std::vector<uint8_t> bitmap = Convert(yuyv, width, height, width, height);
+    for (int32_t v = 0; v < height; ++v) {
+      for (int32_t y = 0; y < width; ++y) {
+        const int32_t luma = 76309 * (y - 16);
+        const int32_t cb = u - 128;
+        const int32_t cr = v - 128;
+        const uint8_t *bgr = PixelAt(bitmap, width, height, y, v);
+        ASSERT_EQ(bgr[0], StudioRangeByte(luma + 132201 * cb)) << y << "," << u << "," << v;
+        ASSERT_EQ(bgr[1], StudioRangeByte(luma - 25675 * cb - 53279 * cr)) << y << "," << u << "," << v;
+        ASSERT_EQ(bgr[2], StudioRangeByte(luma + 104597 * cr)) << y << "," << u << "," << v;
+      }
+    }
+  }
+}
+
 TEST_F(YuyvToBitmapTest, FirstBitmapLineIsTheBottomOfThePicture) {
   const int32_t width = 4;
   const int32_t height = 3;

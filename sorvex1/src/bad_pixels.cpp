@@ -135,38 +135,54 @@ void CorrectLine(const uint8_t *above, uint8_t *line, const uint8_t *below, int3
 // correction.
 constexpr int32_t kScreenBlock = 64;
 
-uint8_t Min3(uint8_t a, uint8_t b, uint8_t c) {
-  const uint8_t ab = a < b ? a : b;
-  return ab < c ? ab : c;
-}
-uint8_t Max3(uint8_t a, uint8_t b, uint8_t c) {
-  const uint8_t ab = a > b ? a : b;
-  return ab > c ? ab : c;
+inline uint8_t MinByte(uint8_t a, uint8_t b) { return a < b ? a : b; }
+inline uint8_t MaxByte(uint8_t a, uint8_t b) { return a > b ? a : b; }
+inline uint8_t SaturatedSub(uint8_t a, uint8_t b) { return static_cast<uint8_t>(a > b ? a - b : 0); }
+// The wrapped sum is below a exactly when the true sum passed 255.
+inline uint8_t SaturatedAdd(uint8_t a, uint8_t b) {
+  const uint8_t sum = static_cast<uint8_t>(a + b);
+  return sum < a ? 255 : sum;
 }
 
-// marks[i] := 1 when sample x + i of the line lies outside the widened
-// range of its eight neighbours as they are now in memory, else 0. Returns
-// whether any sample is marked. Needs 2 <= x and x + count + 2 <= width.
-bool ScreenBlock(const uint8_t *__restrict above, const uint8_t *__restrict line,
-                 const uint8_t *__restrict below, int32_t x, int32_t count, const OutlierTest &test,
-                 uint8_t *__restrict marks) {
-  const int16_t base = static_cast<int16_t>(test.baseThreshold);
-  // The spread share: half (rounded down) or all of it.
-  const int16_t spreadShift = test.spreadQuarters == 4 ? 0 : 1;
-  uint8_t any = 0;
-  for (int32_t i = 0; i < count; ++i) {
+// marks[i] := 1 when sample x + i (i < kScreenBlock) of the line lies
+// outside the widened range of its eight neighbours as they are now in
+// memory, else 0. Returns whether any sample is marked. Needs 2 <= x and
+// x + kScreenBlock + 2 <= width. The fixed trip count leaves the loops
+// without scalar tails.
+//
+// Everything stays in bytes, sixteen samples to a vector: value > hi + t is
+// value - hi > t with the difference saturating at 0, and t saturating at
+// 255 changes nothing, since no difference of bytes exceeds 255. The spread share
+// (half, rounded down, or all of it) is a constant, so the shift stays in
+// byte lanes.
+template <int32_t kSpreadShift>
+bool ScreenBlockWithShift(const uint8_t *__restrict above, const uint8_t *__restrict line,
+                          const uint8_t *__restrict below, int32_t x, uint8_t base,
+                          uint8_t *__restrict marks) {
+  for (int32_t i = 0; i < kScreenBlock; ++i) {
     const int32_t c = x + i;
-    const uint8_t lo = Min3(Min3(above[c - 2], above[c], above[c + 2]), Min3(below[c - 2], below[c], below[c + 2]),
-                            line[c - 2] < line[c + 2] ? line[c - 2] : line[c + 2]);
-    const uint8_t hi = Max3(Max3(above[c - 2], above[c], above[c + 2]), Max3(below[c - 2], below[c], below[c + 2]),
-                            line[c - 2] > line[c + 2] ? line[c - 2] : line[c + 2]);
-    const int16_t threshold = static_cast<int16_t>(base + ((hi - lo) >> spreadShift));
-    const int16_t value = line[c];
-    const uint8_t outside = (value > hi + threshold || value < lo - threshold) ? 1 : 0;
-    marks[i] = outside;
-    any |= outside;
+    const uint8_t left = line[c - 2];
+    const uint8_t right = line[c + 2];
+    const uint8_t aboveLo = MinByte(MinByte(above[c - 2], above[c]), above[c + 2]);
+    const uint8_t aboveHi = MaxByte(MaxByte(above[c - 2], above[c]), above[c + 2]);
+    const uint8_t belowLo = MinByte(MinByte(below[c - 2], below[c]), below[c + 2]);
+    const uint8_t belowHi = MaxByte(MaxByte(below[c - 2], below[c]), below[c + 2]);
+    const uint8_t lo = MinByte(MinByte(aboveLo, belowLo), MinByte(left, right));
+    const uint8_t hi = MaxByte(MaxByte(aboveHi, belowHi), MaxByte(left, right));
+    const uint8_t threshold = SaturatedAdd(base, static_cast<uint8_t>(SaturatedSub(hi, lo) >> kSpreadShift));
+    const uint8_t value = line[c];
+    marks[i] = static_cast<uint8_t>((SaturatedSub(value, hi) > threshold) | (SaturatedSub(lo, value) > threshold));
   }
+  uint8_t any = 0;
+  for (int32_t i = 0; i < kScreenBlock; ++i) any |= marks[i];
   return any != 0;
+}
+
+bool ScreenBlock(const uint8_t *above, const uint8_t *line, const uint8_t *below, int32_t x,
+                 const OutlierTest &test, uint8_t *marks) {
+  const uint8_t base = static_cast<uint8_t>(test.baseThreshold);
+  if (test.spreadQuarters == 4) return ScreenBlockWithShift<0>(above, line, below, x, base, marks);
+  return ScreenBlockWithShift<1>(above, line, below, x, base, marks);
 }
 
 // Corrects sample x exactly; returns whether it changed.
@@ -195,17 +211,26 @@ void CorrectInnerLine(const uint8_t *above, uint8_t *line, const uint8_t *below,
     changedBehind = PushChange(changedBehind, CorrectSample(above, line, below, width, x, test));
   }
   const int32_t end = width - 2;
+  if (end - 2 < kScreenBlock) {
+    CorrectSamples(above, line, below, width, head, width, test);
+    return;
+  }
   uint8_t marks[kScreenBlock];
   for (int32_t x = 2; x < end; x += kScreenBlock) {
     const int32_t count = MinInt(kScreenBlock, end - x);
-    const bool anyMarked = ScreenBlock(above, line, below, x, count, test, marks);
+    // The last block is screened over the full block width, ending at the
+    // line's interior end; only its marks from x on are used, so no sample
+    // is corrected twice.
+    const int32_t screened = x + kScreenBlock <= end ? x : end - kScreenBlock;
+    const uint8_t *blockMarks = marks + (x - screened);
+    const bool anyMarked = ScreenBlock(above, line, below, screened, test, marks);
     if (!anyMarked && changedBehind == 0) continue;
     for (int32_t i = 0; i < count; ++i) {
-      const bool due = marks[i] != 0 || (changedBehind & 2u) != 0;
+      const bool due = blockMarks[i] != 0 || (changedBehind & 2u) != 0;
       changedBehind = PushChange(changedBehind, due && CorrectSample(above, line, below, width, x + i, test));
     }
   }
-  CorrectSamples(above, line, below, width, MaxInt(end, head), width, test);
+  CorrectSamples(above, line, below, width, end, width, test);
 }
 
 }  // namespace

@@ -121,6 +121,28 @@ void ConvertResampled(const LibraryState &state, const RawFrame &raw, uint8_t *d
   }
 }
 
+// The common 2:1 reduction (1280x960 to 640x480 and the like): two source
+// lines demosaiced, then halved both ways in one pass.
+bool IsHalving(const RawFrame &raw, int32_t width, int32_t height) {
+  return raw.width == 2 * width && raw.height == 2 * height;
+}
+
+size_t HalvingLinesBytes(int32_t width) { return 2 * PlanesBytes(2 * width) + PlanesBytes(width); }
+
+void ConvertHalved(const LibraryState &state, const RawFrame &raw, uint8_t *destination, int32_t width,
+                   int32_t height, uint8_t *scratch) {
+  ScratchCarver carver(scratch);
+  const RgbPlanes upper = CarvePlanes(&carver, raw.width);
+  const RgbPlanes lower = CarvePlanes(&carver, raw.width);
+  const RgbPlanes halved = CarvePlanes(&carver, width);
+  for (int32_t y = 0; y < height; ++y) {
+    DemosaicFrameLine(raw.samples, raw.width, raw.height, 2 * y, upper);
+    DemosaicFrameLine(raw.samples, raw.width, raw.height, 2 * y + 1, lower);
+    HalveRgbLinePair(upper, lower, width, halved);
+    RgbToYuyvLine(halved, width, kIdentityColourMatrix, state.yuvMatrix, destination + LineOffset(y, 2 * width));
+  }
+}
+
 }  // namespace
 
 void SORVEX1_CALL ConvertRawToYuyv(void *userData, uint8_t *raw, int32_t sourceWidth, int32_t sourceHeight,
@@ -135,6 +157,12 @@ void SORVEX1_CALL ConvertRawToYuyv(void *userData, uint8_t *raw, int32_t sourceW
     if (scratch == nullptr) return;
     ScratchCarver carver(scratch);
     ConvertSameSize(*state, frame, destination, CarvePlanes(&carver, width));
+    return;
+  }
+  if (IsHalving(frame, width, height)) {
+    uint8_t *scratch = ReserveScratch(&state->rawLines, HalvingLinesBytes(width));
+    if (scratch == nullptr) return;
+    ConvertHalved(*state, frame, destination, width, height, scratch);
     return;
   }
   uint8_t *scratch = ReserveScratch(&state->rawLines, ResampleLinesBytes(frame.width, width));

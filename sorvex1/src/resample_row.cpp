@@ -114,6 +114,24 @@ void ResampleRgbLineAcross(const RgbPlanes &line, ResampleAxis axis, uint32_t *r
   }
 }
 
+namespace {
+
+void HalvePlane(const uint8_t *__restrict upper, const uint8_t *__restrict lower, int32_t width,
+                uint8_t *__restrict out) {
+  for (int32_t x = 0; x < width; ++x) {
+    const uint32_t sum = static_cast<uint32_t>(upper[2 * x]) + upper[2 * x + 1] + lower[2 * x] + lower[2 * x + 1];
+    out[x] = static_cast<uint8_t>((sum + 2) >> 2);
+  }
+}
+
+}  // namespace
+
+void HalveRgbLinePair(const RgbPlanes &upper, const RgbPlanes &lower, int32_t width, const RgbPlanes &out) {
+  HalvePlane(upper.red, lower.red, width, out.red);
+  HalvePlane(upper.green, lower.green, width, out.green);
+  HalvePlane(upper.blue, lower.blue, width, out.blue);
+}
+
 int32_t CommonWeightFactor(ResampleAxis axis) {
   return IsReduction(axis) && axis.source % axis.destination == 0 ? axis.destination : 1;
 }

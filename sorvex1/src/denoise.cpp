@@ -13,6 +13,21 @@ namespace {
 
 constexpr int32_t kMaxLumaSigma = 30;
 
+// DivideBySmallCount for the counts 1..9 of a 3x3 window, in 16-bit lanes:
+// the reciprocal is picked by comparisons rather than read from the table
+// (a table read per sample does not vectorise), and for every count above 1
+// it fits 16 bits, so the product's upper half is one vector multiply.
+inline uint16_t DivideBySmallCount16(uint16_t numerator, uint16_t count) {
+  uint16_t reciprocal = static_cast<uint16_t>(kSmallCountReciprocal[2]);
+  for (uint16_t d = 3; d <= kMaxSmallCount; ++d) {
+    const uint16_t match = static_cast<uint16_t>(-static_cast<int32_t>(count == d));
+    reciprocal = static_cast<uint16_t>((reciprocal & ~match) | (kSmallCountReciprocal[d] & match));
+  }
+  const uint16_t quotient = static_cast<uint16_t>((static_cast<uint32_t>(numerator) * reciprocal) >> 16);
+  const uint16_t single = static_cast<uint16_t>(-static_cast<int32_t>(count == 1));
+  return static_cast<uint16_t>((quotient & ~single) | (numerator & single));
+}
+
 // Each sample becomes the rounded mean of the samples of its 3x3
 // neighbourhood that lie within sigma of it (itself always among them).
 void SigmaMeanChunk(const ChannelChunk &chunk, int32_t sigma, uint8_t *__restrict results) {
@@ -37,9 +52,9 @@ void SigmaMeanChunk(const ChannelChunk &chunk, int32_t sigma, uint8_t *__restric
     counts[i] = count;
   }
   for (int32_t i = 0; i < samples; ++i) {
-    const uint32_t count = static_cast<uint32_t>(counts[i]);
-    const uint32_t rounded = static_cast<uint32_t>(sums[i]) + count / 2;
-    results[i] = static_cast<uint8_t>(DivideBySmallCount(rounded, count));
+    const uint16_t count = static_cast<uint16_t>(counts[i]);
+    const uint16_t rounded = static_cast<uint16_t>(sums[i] + count / 2);
+    results[i] = static_cast<uint8_t>(DivideBySmallCount16(rounded, count));
   }
 }
 

@@ -163,6 +163,90 @@ void PairsToYuyvBlock16(const uint8_t *__restrict r, const uint8_t *__restrict g
   }
 }
 
+// Every other matrix with coefficients up to 2048 in size (all the camera's
+// colour-corrected matrices) in 16-bit lanes too, exactly: each product
+// c * x is split into its signed upper half h and unsigned lower half l
+// (c * x = 65536 h + l, one vector multiply each), and the row's sum plus
+// its constant K, shifted right by `shift` (8 for luma, 9 for a pair's
+// chroma), is
+//   2^(16 - shift) * sum(h) + sum(l >> shift) + (K >> shift)
+//   + ((sum(l & mask) + (K & mask)) >> shift),  mask = 2^shift - 1,
+// every term of which stays well inside 16 bits. The result is clamped to a
+// byte as in the plain formula.
+constexpr int32_t kSplitMaxCoefficient = 2048;
+constexpr int32_t kSplitMaxConstant = 1 << 20;
+
+struct SplitRow {
+  int16_t r, g, b;
+  int16_t constantHigh;  // K >> shift
+  int16_t constantLow;   // K & mask
+};
+
+bool SplitRowOf(const int32_t *matrix, int32_t row, int32_t constant, int32_t shift, SplitRow *out) {
+  const int32_t *m = matrix + 4 * row;
+  for (int32_t i = 0; i < 3; ++i) {
+    if (m[i] < -kSplitMaxCoefficient || m[i] > kSplitMaxCoefficient) return false;
+  }
+  if (m[3] < -kSplitMaxConstant || m[3] > kSplitMaxConstant) return false;
+  const int32_t k = constant + m[3] * (shift == 9 ? 2 : 1);
+  // K >> shift rounded down, as an arithmetic shift would, without shifting
+  // a negative number.
+  const int32_t high = k >= 0 ? k >> shift : -((-k + (1 << shift) - 1) >> shift);
+  *out = {static_cast<int16_t>(m[0]), static_cast<int16_t>(m[1]), static_cast<int16_t>(m[2]),
+          static_cast<int16_t>(high), static_cast<int16_t>(k - high * (1 << shift))};
+  return true;
+}
+
+struct YuvRowsSplit {
+  SplitRow y, u, v;
+};
+
+// Luma rounds at bit 8 and a pair's chroma, which carries both pixels'
+// offsets, at bit 9.
+bool YuvRowsSplit16(const int32_t *yuvMatrix, YuvRowsSplit *rows) {
+  return SplitRowOf(yuvMatrix, 0, kLumaOffset + 128, 8, &rows->y) &&
+         SplitRowOf(yuvMatrix, 1, 2 * kChromaOffset + 256, 9, &rows->u) &&
+         SplitRowOf(yuvMatrix, 2, 2 * kChromaOffset + 256, 9, &rows->v);
+}
+
+inline int16_t HighHalf(int16_t c, int16_t x) { return static_cast<int16_t>((int32_t{c} * x) >> 16); }
+inline uint16_t LowHalf(int16_t c, int16_t x) { return static_cast<uint16_t>(int32_t{c} * x); }
+
+template <int32_t kShift>
+inline uint8_t SplitSumToByte(const SplitRow &row, int16_t r, int16_t g, int16_t b) {
+  constexpr uint16_t kMask = (1u << kShift) - 1;
+  const uint16_t lr = LowHalf(row.r, r);
+  const uint16_t lg = LowHalf(row.g, g);
+  const uint16_t lb = LowHalf(row.b, b);
+  const int16_t high = static_cast<int16_t>(HighHalf(row.r, r) + HighHalf(row.g, g) + HighHalf(row.b, b));
+  const int16_t carry =
+      static_cast<int16_t>(((lr & kMask) + (lg & kMask) + (lb & kMask) + row.constantLow) >> kShift);
+  const int16_t value = static_cast<int16_t>(high * (1 << (16 - kShift)) + (lr >> kShift) + (lg >> kShift) +
+                                             (lb >> kShift) + row.constantHigh + carry);
+  return static_cast<uint8_t>(value < 0 ? 0 : (value > 255 ? 255 : value));
+}
+
+void PairsToYuyvBlockSplit(const uint8_t *__restrict r, const uint8_t *__restrict g, const uint8_t *__restrict b,
+                           int32_t pairs, const YuvRowsSplit &rows, uint8_t *__restrict out) {
+  uint8_t luma[2 * kYuyvBlockPairs];
+  uint8_t u[kYuyvBlockPairs];
+  uint8_t v[kYuyvBlockPairs];
+  for (int32_t x = 0; x < 2 * pairs; ++x) luma[x] = SplitSumToByte<8>(rows.y, r[x], g[x], b[x]);
+  for (int32_t p = 0; p < pairs; ++p) {
+    const int16_t rs = static_cast<int16_t>(r[2 * p] + r[2 * p + 1]);
+    const int16_t gs = static_cast<int16_t>(g[2 * p] + g[2 * p + 1]);
+    const int16_t bs = static_cast<int16_t>(b[2 * p] + b[2 * p + 1]);
+    u[p] = SplitSumToByte<9>(rows.u, rs, gs, bs);
+    v[p] = SplitSumToByte<9>(rows.v, rs, gs, bs);
+  }
+  for (int32_t p = 0; p < pairs; ++p) {
+    out[4 * p] = luma[2 * p];
+    out[4 * p + 1] = u[p];
+    out[4 * p + 2] = luma[2 * p + 1];
+    out[4 * p + 3] = v[p];
+  }
+}
+
 template <typename Coefficient>
 void PlanesToYuyv(const RgbPlanes &rgb, int32_t width, const int32_t *yuvMatrix, uint8_t *yuyv) {
   const MatrixRow<Coefficient> yRow = RowOf<Coefficient>(yuvMatrix, 0);
@@ -171,11 +255,15 @@ void PlanesToYuyv(const RgbPlanes &rgb, int32_t width, const int32_t *yuvMatrix,
   const int32_t pairs = width / 2;
   YuvRows16 rows16;
   const bool fits16 = YuvRowsFit16(yuvMatrix, &rows16);
+  YuvRowsSplit rowsSplit;
+  const bool splits16 = !fits16 && YuvRowsSplit16(yuvMatrix, &rowsSplit);
   for (int32_t p = 0; p < pairs; p += kYuyvBlockPairs) {
     const int32_t x = 2 * p;
     const int32_t count = MinInt(kYuyvBlockPairs, pairs - p);
     if (fits16) {
       PairsToYuyvBlock16(rgb.red + x, rgb.green + x, rgb.blue + x, count, rows16, yuyv + 2 * x);
+    } else if (splits16) {
+      PairsToYuyvBlockSplit(rgb.red + x, rgb.green + x, rgb.blue + x, count, rowsSplit, yuyv + 2 * x);
     } else {
       PairsToYuyvBlock(rgb.red + x, rgb.green + x, rgb.blue + x, count, yRow, uRow, vRow, yuyv + 2 * x);
     }

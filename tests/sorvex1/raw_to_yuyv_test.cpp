@@ -117,9 +117,10 @@ int64_t RowSum(const int32_t *row, int r, int g, int b) {
   return int64_t{row[0]} * r + int64_t{row[1]} * g + int64_t{row[2]} * b + row[3];
 }
 
-// Matrices whose sums fit 16 bits take a shortcut; these sit inside that
-// range, at its edges (a luma sum reaching 65535, chroma sums reaching 0) and
-// just outside it, and every result must be the spelled-out one.
+// Matrices whose sums fit 16 bits take a shortcut, and so do those with
+// coefficients up to 2048 and offsets up to 2^20 (split products); these sit
+// inside those ranges, at their edges and just outside them, and every
+// result must be the spelled-out one.
 TEST(RgbToYuyvLineTest, EveryMatrixGivesTheSpelledOutSums) {
   const int32_t identity[12] = {256, 0, 0, 0, 0, 256, 0, 0, 0, 0, 256, 0};
   const int32_t matrices[][12] = {
@@ -131,6 +132,16 @@ TEST(RgbToYuyvLineTest, EveryMatrixGivesTheSpelledOutSums) {
       // One more either way.
       {85, 85, 86, -3968, -64, -64, 0, -257, 0, 0, -128, -257},
       {300, -50, -10, 2000, 200, -300, 100, -5000, -20, 40, 60, 9000},
+      // A colour-corrected, saturated matrix as the camera sends them.
+      {71, 101, 45, 0, -77, -163, 243, 0, 183, -133, -51, 0},
+      // Split products at their limits: every coefficient +-2048, offsets
+      // +-2^20 (results pinned at 0 or 255) and offsets that leave the sums
+      // crossing zero.
+      {2048, -2048, 2048, -1048576, -2048, 2048, -2048, 1048576, 2048, 2048, -2048, -300000},
+      {-2048, 2048, -1, 255000, 1, -2048, 2048, -65536, -2048, -1, 2047, 130000},
+      {-1000, 1500, 777, -70000, 1999, -1234, -765, -131071, -5, 2048, -2048, -65535},
+      // Just past the limits: the plain 32-bit sums.
+      {2049, 0, 0, 0, 0, -2049, 0, 0, 0, 0, 1, 1048577},
   };
   // Enough pairs that a pair sum lands on every rounding edge many times.
   const int width = 20001;

@@ -210,7 +210,12 @@ bool YuvRowsSplit16(const int32_t *yuvMatrix, YuvRowsSplit *rows) {
 }
 
 inline int16_t HighHalf(int16_t c, int16_t x) { return static_cast<int16_t>((int32_t{c} * x) >> 16); }
-inline uint16_t LowHalf(int16_t c, int16_t x) { return static_cast<uint16_t>(int32_t{c} * x); }
+// The lower half taken from an unsigned product (the same bits): written as
+// the signed product, it would be shared with the upper half's and kept as a
+// 32-bit multiply.
+inline uint16_t LowHalf(int16_t c, int16_t x) {
+  return static_cast<uint16_t>(uint32_t{static_cast<uint16_t>(c)} * static_cast<uint16_t>(x));
+}
 
 template <int32_t kShift>
 inline uint8_t SplitSumToByte(const SplitRow &row, int16_t r, int16_t g, int16_t b) {
@@ -226,18 +231,34 @@ inline uint8_t SplitSumToByte(const SplitRow &row, int16_t r, int16_t g, int16_t
   return static_cast<uint8_t>(value < 0 ? 0 : (value > 255 ? 255 : value));
 }
 
+// The samples are widened into 16-bit arrays first: products of two 16-bit
+// values are what the compiler turns into the vector multiplies' upper and
+// lower halves; a byte widened inside the product makes it use 32-bit ones.
 void PairsToYuyvBlockSplit(const uint8_t *__restrict r, const uint8_t *__restrict g, const uint8_t *__restrict b,
                            int32_t pairs, const YuvRowsSplit &rows, uint8_t *__restrict out) {
+  int16_t red[2 * kYuyvBlockPairs];
+  int16_t green[2 * kYuyvBlockPairs];
+  int16_t blue[2 * kYuyvBlockPairs];
+  int16_t redSums[kYuyvBlockPairs];
+  int16_t greenSums[kYuyvBlockPairs];
+  int16_t blueSums[kYuyvBlockPairs];
+  for (int32_t x = 0; x < 2 * pairs; ++x) {
+    red[x] = r[x];
+    green[x] = g[x];
+    blue[x] = b[x];
+  }
+  for (int32_t p = 0; p < pairs; ++p) {
+    redSums[p] = static_cast<int16_t>(red[2 * p] + red[2 * p + 1]);
+    greenSums[p] = static_cast<int16_t>(green[2 * p] + green[2 * p + 1]);
+    blueSums[p] = static_cast<int16_t>(blue[2 * p] + blue[2 * p + 1]);
+  }
   uint8_t luma[2 * kYuyvBlockPairs];
   uint8_t u[kYuyvBlockPairs];
   uint8_t v[kYuyvBlockPairs];
-  for (int32_t x = 0; x < 2 * pairs; ++x) luma[x] = SplitSumToByte<8>(rows.y, r[x], g[x], b[x]);
+  for (int32_t x = 0; x < 2 * pairs; ++x) luma[x] = SplitSumToByte<8>(rows.y, red[x], green[x], blue[x]);
   for (int32_t p = 0; p < pairs; ++p) {
-    const int16_t rs = static_cast<int16_t>(r[2 * p] + r[2 * p + 1]);
-    const int16_t gs = static_cast<int16_t>(g[2 * p] + g[2 * p + 1]);
-    const int16_t bs = static_cast<int16_t>(b[2 * p] + b[2 * p + 1]);
-    u[p] = SplitSumToByte<9>(rows.u, rs, gs, bs);
-    v[p] = SplitSumToByte<9>(rows.v, rs, gs, bs);
+    u[p] = SplitSumToByte<9>(rows.u, redSums[p], greenSums[p], blueSums[p]);
+    v[p] = SplitSumToByte<9>(rows.v, redSums[p], greenSums[p], blueSums[p]);
   }
   for (int32_t p = 0; p < pairs; ++p) {
     out[4 * p] = luma[2 * p];

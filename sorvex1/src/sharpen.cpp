@@ -17,9 +17,9 @@ constexpr int16_t kCoring16 = 2 * 16;  // in sixteenths of a code value
 // half away from zero, as a shift of the magnitude.
 void SharpenChunk(const ChannelChunk &chunk, int32_t amount256, uint8_t *__restrict results) {
   const int32_t count = chunk.count;  // a local, so the byte stores cannot change it
-  const int16_t *__restrict a = chunk.rows[0];
-  const int16_t *__restrict c = chunk.rows[1];
-  const int16_t *__restrict b = chunk.rows[2];
+  const uint8_t *__restrict a = chunk.rows[0];
+  const uint8_t *__restrict c = chunk.rows[1];
+  const uint8_t *__restrict b = chunk.rows[2];
   for (int32_t i = 0; i < count; ++i) {
     const int16_t top = static_cast<int16_t>(a[i] + 2 * a[i + 1] + a[i + 2]);
     const int16_t middle = static_cast<int16_t>(c[i] + 2 * c[i + 1] + c[i + 2]);

@@ -37,7 +37,7 @@ namespace {
 // U and V), so that the loop vectorises.
 template <int32_t kStep>
 void GatherChannelRow(const uint8_t *__restrict line, YuyvChannel channel, int32_t first, int32_t count,
-                      int16_t *__restrict row) {
+                      uint8_t *__restrict row) {
   const uint8_t *samples = line + channel.offset;
   row[0] = samples[kStep * MaxInt(first - 1, 0)];
   for (int32_t i = 0; i < count; ++i) row[i + 1] = samples[kStep * (first + i)];

@@ -38,13 +38,14 @@ inline YuyvChannel VChannel(int32_t width) { return {3, 4, width / 2}; }
 // (r = 0), the centre line (1) and the line below (2); rows[r][0] and
 // rows[r][count + 1] are the samples on either side, the end samples
 // repeated at the line ends. The filters run over chunks with plain loops
-// over these arrays, which the compiler vectorises.
+// over these arrays, which the compiler vectorises; the samples stay bytes,
+// sixteen to a vector, until a filter widens them.
 constexpr int32_t kChannelChunk = 128;
 
 struct ChannelChunk {
   int32_t first;
   int32_t count;
-  int16_t rows[3][kChannelChunk + 2];
+  uint8_t rows[3][kChannelChunk + 2];
 };
 
 // Filters one chunk: results[i] is the new value of sample first + i.

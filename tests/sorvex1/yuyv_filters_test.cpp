@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <vector>
 
 #include "test_frames.h"
@@ -125,6 +127,66 @@ TEST_F(YuyvFiltersTest, DenoiseKeepsAStepEdge) {
   for (int32_t y = 0; y < height; ++y) {
     EXPECT_NEAR(LumaAt(frame, width, 15, y), 40, 6);
     EXPECT_NEAR(LumaAt(frame, width, 16, y), 200, 6);
+  }
+}
+
+// The sigma filter spelled out on the original frame: each sample of a
+// channel (Y every 2 bytes, U and V every 4) becomes the mean, rounded half
+// up, of the samples of its 3x3 neighbourhood in that channel within sigma
+// of it, the line ends and the frame's top and bottom lines repeated.
+std::vector<uint8_t> SpelledOutDenoise(const std::vector<uint8_t> &yuyv, int32_t width, int32_t height,
+                                       int32_t strength) {
+  const int lumaSigma = strength * 30 / 100;
+  std::vector<uint8_t> out(yuyv);
+  const int32_t lineBytes = 2 * width;
+  for (int32_t y = 0; y < height; ++y) {
+    for (int32_t byte = 0; byte < lineBytes; ++byte) {
+      const bool luma = byte % 2 == 0;
+      const int step = luma ? 2 : 4;
+      const int sigma = luma ? lumaSigma : lumaSigma / 2;
+      const int own = yuyv[static_cast<size_t>(y) * lineBytes + byte];
+      int sum = 0;
+      int count = 0;
+      for (int dy = -1; dy <= 1; ++dy) {
+        const int32_t row = std::clamp(y + dy, 0, height - 1);
+        for (int dx = -1; dx <= 1; ++dx) {
+          int column = byte + dx * step;
+          if (column < 0 || column >= lineBytes) column = byte;
+          const int value = yuyv[static_cast<size_t>(row) * lineBytes + column];
+          if (std::abs(value - own) <= sigma) {
+            sum += value;
+            ++count;
+          }
+        }
+      }
+      out[static_cast<size_t>(y) * lineBytes + byte] = static_cast<uint8_t>((sum + count / 2) / count);
+    }
+  }
+  return out;
+}
+
+// Neighbours exactly at, just inside and just past sigma either way, next to
+// the byte range's ends, so that every count from 1 to 9 and the largest
+// sums of deviations occur.
+TEST_F(YuyvFiltersTest, DenoiseIsTheSpelledOutSigmaMeanAtItsEdges) {
+  Noise noise;
+  for (const int32_t strength : {100, 99, 50, 7, 3}) {
+    const int sigma = strength * 30 / 100;
+    for (const int32_t width : {37, 64, 131}) {
+      const int32_t height = 9;
+      std::vector<uint8_t> frame(YuyvBytes(width, height));
+      for (size_t i = 0; i < frame.size(); ++i) {
+        const int s = i % 2 == 0 ? sigma : sigma / 2;
+        const int bases[] = {0, 128, 255, 200};
+        const int offsets[] = {0, s, -s, s + 1, -s - 1, s - 1, 1 - s};
+        const int base = bases[(i / 7) % 4];
+        const int offset = offsets[static_cast<size_t>(noise.Next(3) + 3)];
+        frame[i] = static_cast<uint8_t>(std::clamp(base + offset, 0, 255));
+      }
+      const std::vector<uint8_t> expected = SpelledOutDenoise(frame, width, height, strength);
+      Denoise(&frame, width, height, static_cast<uint32_t>(strength));
+      ASSERT_EQ(frame, expected) << "strength " << strength << " width " << width;
+    }
   }
 }
 

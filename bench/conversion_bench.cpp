@@ -44,9 +44,9 @@ DemosaicQuality MeasureDemosaicQuality() {
   RgbImage demosaiced(photo.width, photo.height);
   std::vector<uint8_t> planes(static_cast<size_t>(photo.width) * 3);
   const sorvex1::RgbPlanes scratch = {planes.data(), planes.data() + photo.width, planes.data() + 2 * photo.width};
-  for (int32_t y = 0; y < photo.height; ++y) {
-    sorvex1::DemosaicFrameLineToRgb(raw.data(), photo.width, photo.height, y, scratch, demosaiced.At(0, y));
-  }
+  std::vector<uint8_t> walkerScratch(sorvex1::DemosaicWalkerBytes(photo.width));
+  sorvex1::DemosaicWalker walker = sorvex1::StartDemosaic(raw.data(), photo.width, photo.height, walkerScratch.data());
+  for (int32_t y = 0; y < photo.height; ++y) sorvex1::DemosaicLineToRgb(&walker, y, scratch, demosaiced.At(0, y));
   quality.demosaicDb = testsupport::PsnrRgb(demosaiced, photo, kPsnrBorder);
   Library library;
   std::vector<uint8_t> bitmap(BitmapBytes(photo.width, photo.height));

@@ -8,6 +8,7 @@
 // pixel sees a full neighbourhood with the right Bayer phase.
 #pragma once
 
+#include <stddef.h>
 #include <stdint.h>
 
 namespace sorvex1 {
@@ -19,15 +20,31 @@ struct RgbPlanes {
   uint8_t *blue;
 };
 
-// lines[0..4] are the raw lines y-2 .. y+2 (mirrored at the frame edges),
-// each `width` samples; writes `width` pixels of line y.
-void DemosaicLineToPlanes(const uint8_t *const lines[5], int32_t width, bool greenBlueLine, const RgbPlanes &out);
+// Walks the lines of one raw frame. Each raw line is split once into its
+// even and odd columns as 16-bit samples, and the five lines around the line
+// being demosaiced are kept, so that the filters read every tap of a run of
+// pixels as one contiguous array (the Bayer phase of a column is then fixed).
+// Lines may be asked for in any order; in order, each raw line is split once.
+constexpr int32_t kDemosaicWindowLines = 5;
 
-// Demosaics line y of a width x height raw frame.
-void DemosaicFrameLine(const uint8_t *raw, int32_t width, int32_t height, int32_t y, const RgbPlanes &out);
+struct DemosaicWalker {
+  const uint8_t *raw;
+  int32_t width;
+  int32_t height;
+  int16_t *even[kDemosaicWindowLines];
+  int16_t *odd[kDemosaicWindowLines];
+  int32_t rawLine[kDemosaicWindowLines];  // the raw line each slot holds, -1 for none
+};
+
+// Scratch bytes a walker over lines of `width` samples needs.
+size_t DemosaicWalkerBytes(int32_t width);
+
+DemosaicWalker StartDemosaic(const uint8_t *raw, int32_t width, int32_t height, uint8_t *scratch);
+
+// Demosaics line y into `out` (width bytes a plane).
+void DemosaicLine(DemosaicWalker *walker, int32_t y, const RgbPlanes &out);
 
 // The same into RGB triplets (3 * width bytes), through `scratch` planes.
-void DemosaicFrameLineToRgb(const uint8_t *raw, int32_t width, int32_t height, int32_t y, const RgbPlanes &scratch,
-                            uint8_t *rgb);
+void DemosaicLineToRgb(DemosaicWalker *walker, int32_t y, const RgbPlanes &scratch, uint8_t *rgb);
 
 }  // namespace sorvex1

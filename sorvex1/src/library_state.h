@@ -7,6 +7,7 @@
 #include <stdint.h>
 
 #include "rgb_to_yuyv_row.h"
+#include "scratch_carver.h"
 #include "sorvex1.h"
 
 namespace sorvex1 {
@@ -38,24 +39,5 @@ LibraryState *StateFromOps(ConversionOps *ops);
 // At least `bytes` of scratch, aligned as pool blocks are; null when the pool is short
 // (the old block is then kept).
 uint8_t *ReserveScratch(ScratchBuffer *buffer, size_t bytes);
-
-// Carves consecutive arrays out of one scratch block, each starting on a
-// 16-byte boundary relative to the block.
-class ScratchCarver {
- public:
-  explicit ScratchCarver(uint8_t *base) : base_(base), used_(0) {}
-  static size_t Rounded(size_t bytes) { return (bytes + 15) / 16 * 16; }
-  uint8_t *Bytes(size_t count) { return static_cast<uint8_t *>(Take(count)); }
-  uint32_t *Words(size_t count) { return static_cast<uint32_t *>(Take(count * sizeof(uint32_t))); }
-
- private:
-  void *Take(size_t bytes) {
-    void *p = base_ + used_;
-    used_ += Rounded(bytes);
-    return p;
-  }
-  uint8_t *base_;
-  size_t used_;
-};
 
 }  // namespace sorvex1

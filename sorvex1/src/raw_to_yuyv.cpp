@@ -33,6 +33,7 @@ struct AcrossCache {
 };
 
 struct ResampleLines {
+  DemosaicWalker demosaic;
   RgbPlanes sourceLine;  // the same line as demosaiced
   RgbPlanes outputLine;  // one finished output line
   uint32_t *sum;         // weighted sum of source lines for one output line
@@ -52,13 +53,16 @@ size_t PlanesBytes(int32_t width) { return 3 * ScratchCarver::Rounded(static_cas
 
 size_t ResampleLinesBytes(int32_t sourceWidth, int32_t width) {
   const size_t across = static_cast<size_t>(width) * 3;
-  return PlanesBytes(sourceWidth) + PlanesBytes(width) + 3 * ScratchCarver::Rounded(across * sizeof(uint32_t));
+  return DemosaicWalkerBytes(sourceWidth) + PlanesBytes(sourceWidth) + PlanesBytes(width) +
+         3 * ScratchCarver::Rounded(across * sizeof(uint32_t));
 }
 
-ResampleLines CarveResampleLines(uint8_t *scratch, int32_t sourceWidth, int32_t width) {
-  ScratchCarver carver(scratch);
-  const size_t across = static_cast<size_t>(width) * 3;
+ResampleLines CarveResampleLines(uint8_t *scratch, const RawFrame &raw, int32_t width) {
+  const int32_t sourceWidth = raw.width;
   ResampleLines lines;
+  lines.demosaic = StartDemosaic(raw.samples, raw.width, raw.height, scratch);
+  ScratchCarver carver(scratch + DemosaicWalkerBytes(sourceWidth));
+  const size_t across = static_cast<size_t>(width) * 3;
   lines.sourceLine = CarvePlanes(&carver, sourceWidth);
   lines.outputLine = CarvePlanes(&carver, width);
   lines.sum = carver.Words(across);
@@ -70,8 +74,7 @@ ResampleLines CarveResampleLines(uint8_t *scratch, int32_t sourceWidth, int32_t 
   return lines;
 }
 
-const uint32_t *SourceLineAcross(const RawFrame &raw, ResampleAxis across, int32_t sourceLine,
-                                 ResampleLines *lines) {
+const uint32_t *SourceLineAcross(ResampleAxis across, int32_t sourceLine, ResampleLines *lines) {
   AcrossCache &cache = lines->cache;
   for (int32_t slot = 0; slot < 2; ++slot) {
     if (cache.sourceLine[slot] == sourceLine) return cache.lines[slot];
@@ -79,13 +82,12 @@ const uint32_t *SourceLineAcross(const RawFrame &raw, ResampleAxis across, int32
   const int32_t slot = cache.nextSlot;
   cache.nextSlot = 1 - slot;
   cache.sourceLine[slot] = sourceLine;
-  DemosaicFrameLine(raw.samples, raw.width, raw.height, sourceLine, lines->sourceLine);
+  DemosaicLine(&lines->demosaic, sourceLine, lines->sourceLine);
   ResampleRgbLineAcross(lines->sourceLine, across, cache.lines[slot]);
   return cache.lines[slot];
 }
 
-void ResampledLineToRgb(const RawFrame &raw, ResampleAxis across, ResampleAxis down, int32_t line,
-                        ResampleLines *lines) {
+void ResampledLineToRgb(ResampleAxis across, ResampleAxis down, int32_t line, ResampleLines *lines) {
   const int32_t count = 3 * across.destination;
   RtlZeroMemory(lines->sum, static_cast<size_t>(count) * sizeof(uint32_t));
   const TapSpan span = TapSpanFor(down, line);
@@ -93,7 +95,7 @@ void ResampledLineToRgb(const RawFrame &raw, ResampleAxis across, ResampleAxis d
   for (int32_t sourceLine = span.first; sourceLine <= span.last; ++sourceLine) {
     const int32_t weight = TapWeight(down, line, sourceLine) / factor;
     if (weight == 0) continue;
-    AccumulateWeightedLine(SourceLineAcross(raw, across, sourceLine, lines), count, weight, lines->sum);
+    AccumulateWeightedLine(SourceLineAcross(across, sourceLine, lines), count, weight, lines->sum);
   }
   FinishAccumulatedLine(lines->sum, across.destination, span.weightSum / factor, lines->outputLine);
 }
@@ -102,10 +104,15 @@ void ResampledLineToRgb(const RawFrame &raw, ResampleAxis across, ResampleAxis d
 // which already holds its colour correction and saturation, and the colour
 // matrix derived from it, the same transform in RGB. Bayer to YUYV applies
 // the YUV matrix alone; applying both would correct the colours twice.
-void ConvertSameSize(const LibraryState &state, const RawFrame &raw, uint8_t *destination, const RgbPlanes &rgb) {
+size_t SameSizeLinesBytes(int32_t width) { return DemosaicWalkerBytes(width) + PlanesBytes(width); }
+
+void ConvertSameSize(const LibraryState &state, const RawFrame &raw, uint8_t *destination, uint8_t *scratch) {
+  DemosaicWalker walker = StartDemosaic(raw.samples, raw.width, raw.height, scratch);
+  ScratchCarver carver(scratch + DemosaicWalkerBytes(raw.width));
+  const RgbPlanes rgb = CarvePlanes(&carver, raw.width);
   const int32_t lineBytes = 2 * raw.width;
   for (int32_t y = 0; y < raw.height; ++y) {
-    DemosaicFrameLine(raw.samples, raw.width, raw.height, y, rgb);
+    DemosaicLine(&walker, y, rgb);
     RgbToYuyvLine(rgb, raw.width, kIdentityColourMatrix, state.yuvMatrix, destination + LineOffset(y, lineBytes));
   }
 }
@@ -115,7 +122,7 @@ void ConvertResampled(const LibraryState &state, const RawFrame &raw, uint8_t *d
   const ResampleAxis across = {raw.width, width};
   const ResampleAxis down = {raw.height, height};
   for (int32_t y = 0; y < height; ++y) {
-    ResampledLineToRgb(raw, across, down, y, lines);
+    ResampledLineToRgb(across, down, y, lines);
     RgbToYuyvLine(lines->outputLine, width, kIdentityColourMatrix, state.yuvMatrix,
                   destination + LineOffset(y, 2 * width));
   }
@@ -127,17 +134,20 @@ bool IsHalving(const RawFrame &raw, int32_t width, int32_t height) {
   return raw.width == 2 * width && raw.height == 2 * height;
 }
 
-size_t HalvingLinesBytes(int32_t width) { return 2 * PlanesBytes(2 * width) + PlanesBytes(width); }
+size_t HalvingLinesBytes(int32_t width) {
+  return DemosaicWalkerBytes(2 * width) + 2 * PlanesBytes(2 * width) + PlanesBytes(width);
+}
 
 void ConvertHalved(const LibraryState &state, const RawFrame &raw, uint8_t *destination, int32_t width,
                    int32_t height, uint8_t *scratch) {
-  ScratchCarver carver(scratch);
+  DemosaicWalker walker = StartDemosaic(raw.samples, raw.width, raw.height, scratch);
+  ScratchCarver carver(scratch + DemosaicWalkerBytes(raw.width));
   const RgbPlanes upper = CarvePlanes(&carver, raw.width);
   const RgbPlanes lower = CarvePlanes(&carver, raw.width);
   const RgbPlanes halved = CarvePlanes(&carver, width);
   for (int32_t y = 0; y < height; ++y) {
-    DemosaicFrameLine(raw.samples, raw.width, raw.height, 2 * y, upper);
-    DemosaicFrameLine(raw.samples, raw.width, raw.height, 2 * y + 1, lower);
+    DemosaicLine(&walker, 2 * y, upper);
+    DemosaicLine(&walker, 2 * y + 1, lower);
     HalveRgbLinePair(upper, lower, width, halved);
     RgbToYuyvLine(halved, width, kIdentityColourMatrix, state.yuvMatrix, destination + LineOffset(y, 2 * width));
   }
@@ -153,10 +163,9 @@ void SORVEX1_CALL ConvertRawToYuyv(void *userData, uint8_t *raw, int32_t sourceW
   if (!IsValidFrameSize(frame.width, frame.height) || !IsValidFrameSize(width, height)) return;
 
   if (frame.width == width && frame.height == height) {
-    uint8_t *scratch = ReserveScratch(&state->rawLines, PlanesBytes(width));
+    uint8_t *scratch = ReserveScratch(&state->rawLines, SameSizeLinesBytes(width));
     if (scratch == nullptr) return;
-    ScratchCarver carver(scratch);
-    ConvertSameSize(*state, frame, destination, CarvePlanes(&carver, width));
+    ConvertSameSize(*state, frame, destination, scratch);
     return;
   }
   if (IsHalving(frame, width, height)) {
@@ -167,7 +176,7 @@ void SORVEX1_CALL ConvertRawToYuyv(void *userData, uint8_t *raw, int32_t sourceW
   }
   uint8_t *scratch = ReserveScratch(&state->rawLines, ResampleLinesBytes(frame.width, width));
   if (scratch == nullptr) return;
-  ResampleLines lines = CarveResampleLines(scratch, frame.width, width);
+  ResampleLines lines = CarveResampleLines(scratch, frame, width);
   ConvertResampled(*state, frame, destination, width, height, &lines);
 }
 

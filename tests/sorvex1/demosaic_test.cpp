@@ -20,9 +20,9 @@ RgbImage DemosaicOurs(const std::vector<uint8_t> &raw, int32_t width, int32_t he
   RgbImage out(width, height);
   std::vector<uint8_t> planes(static_cast<size_t>(width) * 3);
   const sorvex1::RgbPlanes scratch = {planes.data(), planes.data() + width, planes.data() + 2 * width};
-  for (int32_t y = 0; y < height; ++y) {
-    sorvex1::DemosaicFrameLineToRgb(raw.data(), width, height, y, scratch, out.At(0, y));
-  }
+  std::vector<uint8_t> walkerScratch(sorvex1::DemosaicWalkerBytes(width));
+  sorvex1::DemosaicWalker walker = sorvex1::StartDemosaic(raw.data(), width, height, walkerScratch.data());
+  for (int32_t y = 0; y < height; ++y) sorvex1::DemosaicLineToRgb(&walker, y, scratch, out.At(0, y));
   return out;
 }
 

@@ -71,10 +71,11 @@ void ApplyColourMatrix(const int32_t *matrix, int32_t width, const RgbPlanes &rg
 // that takes the pixels apart and puts the bytes together at once.
 constexpr int32_t kYuyvBlockPairs = 32;
 
-template <typename Coefficient>
+template <bool kFullBlock, typename Coefficient>
 void PairsToYuyvBlock(const uint8_t *__restrict r, const uint8_t *__restrict g, const uint8_t *__restrict b,
-                      int32_t pairs, const MatrixRow<Coefficient> &yRow, const MatrixRow<Coefficient> &uRow,
+                      int32_t pairsGiven, const MatrixRow<Coefficient> &yRow, const MatrixRow<Coefficient> &uRow,
                       const MatrixRow<Coefficient> &vRow, uint8_t *__restrict out) {
+  const int32_t pairs = kFullBlock ? kYuyvBlockPairs : pairsGiven;
   uint8_t luma[2 * kYuyvBlockPairs];
   uint8_t u[kYuyvBlockPairs];
   uint8_t v[kYuyvBlockPairs];
@@ -145,8 +146,10 @@ bool YuvRowsFit16(const int32_t *yuvMatrix, YuvRows16 *rows) {
          FitsUnsigned16(yuvMatrix, 2, kChromaOffset + 128, &rows->v);
 }
 
+template <bool kFullBlock>
 void PairsToYuyvBlock16(const uint8_t *__restrict r, const uint8_t *__restrict g, const uint8_t *__restrict b,
-                        int32_t pairs, const YuvRows16 &rows, uint8_t *__restrict out) {
+                        int32_t pairsGiven, const YuvRows16 &rows, uint8_t *__restrict out) {
+  const int32_t pairs = kFullBlock ? kYuyvBlockPairs : pairsGiven;
   uint8_t luma[2 * kYuyvBlockPairs];
   uint16_t u[2 * kYuyvBlockPairs];
   uint16_t v[2 * kYuyvBlockPairs];
@@ -234,8 +237,10 @@ inline uint8_t SplitSumToByte(const SplitRow &row, int16_t r, int16_t g, int16_t
 // The samples are widened into 16-bit arrays first: products of two 16-bit
 // values are what the compiler turns into the vector multiplies' upper and
 // lower halves; a byte widened inside the product makes it use 32-bit ones.
+template <bool kFullBlock>
 void PairsToYuyvBlockSplit(const uint8_t *__restrict r, const uint8_t *__restrict g, const uint8_t *__restrict b,
-                           int32_t pairs, const YuvRowsSplit &rows, uint8_t *__restrict out) {
+                           int32_t pairsGiven, const YuvRowsSplit &rows, uint8_t *__restrict out) {
+  const int32_t pairs = kFullBlock ? kYuyvBlockPairs : pairsGiven;
   int16_t red[2 * kYuyvBlockPairs];
   int16_t green[2 * kYuyvBlockPairs];
   int16_t blue[2 * kYuyvBlockPairs];
@@ -278,15 +283,28 @@ void PlanesToYuyv(const RgbPlanes &rgb, int32_t width, const int32_t *yuvMatrix,
   const bool fits16 = YuvRowsFit16(yuvMatrix, &rows16);
   YuvRowsSplit rowsSplit;
   const bool splits16 = !fits16 && YuvRowsSplit16(yuvMatrix, &rowsSplit);
+  // Full blocks have fixed trip counts, which the compiler turns into vector
+  // code without scalar tails. A line of at least one block ends with a full
+  // block too, overlapping the one before it: its pairs come out the same
+  // twice, since nothing here writes to the planes.
+  const bool fullBlocks = pairs >= kYuyvBlockPairs;
   for (int32_t p = 0; p < pairs; p += kYuyvBlockPairs) {
-    const int32_t x = 2 * p;
-    const int32_t count = MinInt(kYuyvBlockPairs, pairs - p);
+    const int32_t first = fullBlocks ? MinInt(p, pairs - kYuyvBlockPairs) : p;
+    const int32_t x = 2 * first;
+    const int32_t count = MinInt(kYuyvBlockPairs, pairs - first);
+    const uint8_t *r = rgb.red + x;
+    const uint8_t *g = rgb.green + x;
+    const uint8_t *b = rgb.blue + x;
+    uint8_t *out = yuyv + 2 * x;
     if (fits16) {
-      PairsToYuyvBlock16(rgb.red + x, rgb.green + x, rgb.blue + x, count, rows16, yuyv + 2 * x);
+      fullBlocks ? PairsToYuyvBlock16<true>(r, g, b, count, rows16, out)
+                 : PairsToYuyvBlock16<false>(r, g, b, count, rows16, out);
     } else if (splits16) {
-      PairsToYuyvBlockSplit(rgb.red + x, rgb.green + x, rgb.blue + x, count, rowsSplit, yuyv + 2 * x);
+      fullBlocks ? PairsToYuyvBlockSplit<true>(r, g, b, count, rowsSplit, out)
+                 : PairsToYuyvBlockSplit<false>(r, g, b, count, rowsSplit, out);
     } else {
-      PairsToYuyvBlock(rgb.red + x, rgb.green + x, rgb.blue + x, count, yRow, uRow, vRow, yuyv + 2 * x);
+      fullBlocks ? PairsToYuyvBlock<true>(r, g, b, count, yRow, uRow, vRow, out)
+                 : PairsToYuyvBlock<false>(r, g, b, count, yRow, uRow, vRow, out);
     }
   }
   if (2 * pairs < width) {

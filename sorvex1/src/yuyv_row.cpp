@@ -1,6 +1,7 @@
 #include "yuyv_row.h"
 
 #include "pixel_math.h"
+#include "sorvex_kernel.h"
 
 namespace sorvex1 {
 namespace {
@@ -52,6 +53,13 @@ void StoreBgr(int32_t y, int32_t u, int32_t v, uint8_t *bgr) {
   bgr[2] = pixel.red;
 }
 
+// The four bytes of `word`, lowest first, whatever the processor's byte order.
+inline void StoreLittleEndian32(uint32_t word, uint8_t *out) {
+  const uint8_t bytes[4] = {static_cast<uint8_t>(word), static_cast<uint8_t>(word >> 8),
+                            static_cast<uint8_t>(word >> 16), static_cast<uint8_t>(word >> 24)};
+  RtlCopyMemory(out, bytes, 4);
+}
+
 // Pixel pairs converted per block: the block's loops have fixed trip counts
 // and one array per channel, which the compiler vectorises (the two pixels
 // of a pair share their chroma terms); then the three channel arrays are
@@ -75,11 +83,18 @@ void YuyvPairsToBgrBlock(const uint8_t *__restrict yuyv, uint8_t *__restrict bgr
     green[2 * p + 1] = second.green;
     red[2 * p + 1] = second.red;
   }
+  // Each pixel as one 32-bit word (blue, green, red, and a spare byte that
+  // the next pixel's store overwrites): a store a pixel instead of three.
+  // The block's last pixel goes byte by byte, so nothing is written past it.
+  uint32_t words[kBgrBlockPixels];
   for (int32_t x = 0; x < kBgrBlockPixels; ++x) {
-    bgr[3 * x] = blue[x];
-    bgr[3 * x + 1] = green[x];
-    bgr[3 * x + 2] = red[x];
+    words[x] = uint32_t{blue[x]} | (uint32_t{green[x]} << 8) | (uint32_t{red[x]} << 16);
   }
+  for (int32_t x = 0; x + 1 < kBgrBlockPixels; ++x) StoreLittleEndian32(words[x], bgr + 3 * x);
+  constexpr int32_t kLast = kBgrBlockPixels - 1;
+  bgr[3 * kLast] = blue[kLast];
+  bgr[3 * kLast + 1] = green[kLast];
+  bgr[3 * kLast + 2] = red[kLast];
 }
 
 }  // namespace

@@ -98,10 +98,12 @@ struct YuyvRowKernel {
     if constexpr (op.kind == kPairRun) {
       RtlCopyMemory(out, source + 4u * op.source, 4u * op.count);
     } else {
-      out[0] = Luma<op.y0.first, WithinRow(kLastGroup, op.y0.second)>(source);
-      out[1] = source[4u * op.u + 1];
-      out[2] = Luma<op.y1.first, WithinRow(kLastGroup, op.y1.second)>(source);
-      out[3] = source[4u * op.v + 3];
+      // Assembled as one word and stored at once.
+      const uint32_t y0 = Luma<op.y0.first, WithinRow(kLastGroup, op.y0.second)>(source);
+      const uint32_t y1 = Luma<op.y1.first, WithinRow(kLastGroup, op.y1.second)>(source);
+      const uint32_t u = source[4u * op.u + 1];
+      const uint32_t v = source[4u * op.v + 3];
+      StoreBytes32(y0 | (u << 8) | (y1 << 16) | (v << 24), out);
     }
   }
 

@@ -200,13 +200,18 @@ bool SplitRowOf(const int32_t *matrix, int32_t row, int32_t constant, int32_t sh
   return true;
 }
 
+// A luma row that fits the unsigned 16-bit range on its own (as the camera's
+// do: only their chroma rows reach below zero) keeps the cheaper wrapped sum.
 struct YuvRowsSplit {
   SplitRow y, u, v;
+  bool lumaFits16;
+  Row16 y16;
 };
 
 // Luma rounds at bit 8 and a pair's chroma, which carries both pixels'
 // offsets, at bit 9.
 bool YuvRowsSplit16(const int32_t *yuvMatrix, YuvRowsSplit *rows) {
+  rows->lumaFits16 = FitsUnsigned16(yuvMatrix, 0, kLumaOffset + 128, &rows->y16);
   return SplitRowOf(yuvMatrix, 0, kLumaOffset + 128, 8, &rows->y) &&
          SplitRowOf(yuvMatrix, 1, 2 * kChromaOffset + 256, 9, &rows->u) &&
          SplitRowOf(yuvMatrix, 2, 2 * kChromaOffset + 256, 9, &rows->v);
@@ -260,7 +265,11 @@ void PairsToYuyvBlockSplit(const uint8_t *__restrict r, const uint8_t *__restric
   uint8_t luma[2 * kYuyvBlockPairs];
   uint8_t u[kYuyvBlockPairs];
   uint8_t v[kYuyvBlockPairs];
-  for (int32_t x = 0; x < 2 * pairs; ++x) luma[x] = SplitSumToByte<8>(rows.y, red[x], green[x], blue[x]);
+  if (rows.lumaFits16) {
+    for (int32_t x = 0; x < 2 * pairs; ++x) luma[x] = static_cast<uint8_t>(Sum16(rows.y16, r[x], g[x], b[x]) >> 8);
+  } else {
+    for (int32_t x = 0; x < 2 * pairs; ++x) luma[x] = SplitSumToByte<8>(rows.y, red[x], green[x], blue[x]);
+  }
   for (int32_t p = 0; p < pairs; ++p) {
     u[p] = SplitSumToByte<9>(rows.u, redSums[p], greenSums[p], blueSums[p]);
     v[p] = SplitSumToByte<9>(rows.v, redSums[p], greenSums[p], blueSums[p]);

@@ -71,6 +71,17 @@ void ApplyColourMatrix(const int32_t *matrix, int32_t width, const RgbPlanes &rg
 // that takes the pixels apart and puts the bytes together at once.
 constexpr int32_t kYuyvBlockPairs = 32;
 
+// A block's luma (2 * pairs) and a pair's U and V to YUYV bytes.
+inline void InterleaveYuyv(const uint8_t *__restrict luma, const uint8_t *__restrict u, const uint8_t *__restrict v,
+                           int32_t pairs, uint8_t *__restrict out) {
+  for (int32_t p = 0; p < pairs; ++p) {
+    out[4 * p] = luma[2 * p];
+    out[4 * p + 1] = u[p];
+    out[4 * p + 2] = luma[2 * p + 1];
+    out[4 * p + 3] = v[p];
+  }
+}
+
 template <bool kFullBlock, typename Coefficient>
 void PairsToYuyvBlock(const uint8_t *__restrict r, const uint8_t *__restrict g, const uint8_t *__restrict b,
                       int32_t pairsGiven, const MatrixRow<Coefficient> &yRow, const MatrixRow<Coefficient> &uRow,
@@ -91,12 +102,7 @@ void PairsToYuyvBlock(const uint8_t *__restrict r, const uint8_t *__restrict g, 
     u[p] = ClampShiftToByte(Apply(uRow, rs, gs, bs) + uRow.offset + 2 * kChromaOffset, 9);
     v[p] = ClampShiftToByte(Apply(vRow, rs, gs, bs) + vRow.offset + 2 * kChromaOffset, 9);
   }
-  for (int32_t p = 0; p < pairs; ++p) {
-    out[4 * p] = luma[2 * p];
-    out[4 * p + 1] = u[p];
-    out[4 * p + 2] = luma[2 * p + 1];
-    out[4 * p + 3] = v[p];
-  }
+  InterleaveYuyv(luma, u, v, pairs, out);
 }
 
 // The common case in 16-bit lanes. When a row's sum for one pixel, with its
@@ -274,12 +280,7 @@ void PairsToYuyvBlockSplit(const uint8_t *__restrict r, const uint8_t *__restric
     u[p] = SplitSumToByte<9>(rows.u, redSums[p], greenSums[p], blueSums[p]);
     v[p] = SplitSumToByte<9>(rows.v, redSums[p], greenSums[p], blueSums[p]);
   }
-  for (int32_t p = 0; p < pairs; ++p) {
-    out[4 * p] = luma[2 * p];
-    out[4 * p + 1] = u[p];
-    out[4 * p + 2] = luma[2 * p + 1];
-    out[4 * p + 3] = v[p];
-  }
+  InterleaveYuyv(luma, u, v, pairs, out);
 }
 
 template <typename Coefficient>

@@ -15,31 +15,15 @@
 #include <vector>
 
 #include "fake_minidriver.h"
+#include "golden_digest.h"
 #include "pipeline/context/isp_context.h"
 #include "zoom/zoom.h"
 
 namespace sorvextest {
 namespace {
 
-uint64_t Fnv1a(const std::vector<uint8_t> &bytes, uint64_t hash = 0xcbf29ce484222325u) {
-  for (uint8_t b : bytes) {
-    hash ^= b;
-    hash *= 0x100000001b3u;
-  }
-  return hash;
-}
-
-class Lcg {
- public:
-  explicit Lcg(uint32_t seed) : state_(seed) {}
-  uint32_t Next() {
-    state_ = state_ * 1664525u + 1013904223u;
-    return state_ >> 8;
-  }
-
- private:
-  uint32_t state_;
-};
+using testsupport::Fnv1a;
+using testsupport::Lcg;
 
 // A raw frame with a ramp, noise, black and white patches, fine stripes and
 // isolated hot and dead samples, so that defect correction, clamping and

@@ -11,32 +11,14 @@
 #include <string>
 #include <vector>
 
+#include "golden_digest.h"
 #include "test_frames.h"
 
 namespace sorvex1test {
 namespace {
 
-uint64_t Fnv1a(const std::vector<uint8_t> &bytes) {
-  uint64_t hash = 0xcbf29ce484222325u;
-  for (uint8_t b : bytes) {
-    hash ^= b;
-    hash *= 0x100000001b3u;
-  }
-  return hash;
-}
-
-// Deterministic pseudo-random bytes.
-class Lcg {
- public:
-  explicit Lcg(uint32_t seed) : state_(seed) {}
-  uint32_t Next() {
-    state_ = state_ * 1664525u + 1013904223u;
-    return state_ >> 8;
-  }
-
- private:
-  uint32_t state_;
-};
+using testsupport::Fnv1a;
+using testsupport::Lcg;
 
 // A raw Bayer frame that reaches every branch: a diagonal ramp with noise,
 // a black and a white patch (clamping), fine stripes (large gradients) and

@@ -12,16 +12,19 @@ namespace zoom {
 inline uint8_t MeanOf(uint8_t a, uint8_t b) { return static_cast<uint8_t>((a + b) >> 1); }
 
 // Four bytes as one word, lowest first, and back: whole-pixel loads and
-// stores that do not depend on the processor's byte order.
+// stores. The drivers run on little-endian processors only (x86), where the
+// word in memory is that order, so these are plain 4-byte copies.
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__
+#error "the zoom kernels' word loads and stores assume a little-endian processor"
+#endif
+
 inline uint32_t LoadBytes32(const uint8_t *p) {
-  return uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
+  uint32_t word;
+  RtlCopyMemory(&word, p, 4);
+  return word;
 }
 
-inline void StoreBytes32(uint32_t word, uint8_t *p) {
-  const uint8_t bytes[4] = {static_cast<uint8_t>(word), static_cast<uint8_t>(word >> 8),
-                            static_cast<uint8_t>(word >> 16), static_cast<uint8_t>(word >> 24)};
-  RtlCopyMemory(p, bytes, 4);
-}
+inline void StoreBytes32(uint32_t word, uint8_t *p) { RtlCopyMemory(p, &word, 4); }
 
 // Byte-wise mean of two rows. `out` may be either input row itself: each
 // byte is read before it is written.

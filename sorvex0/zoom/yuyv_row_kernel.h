@@ -13,12 +13,15 @@
 
 namespace zoom {
 
-enum YuyvOpKind : uint8_t { kPairRun, kPairBuilt };
+enum YuyvOpKind : uint8_t { kPairRun, kShiftedPairRun, kPairBuilt };
 
 // A run copies `count` whole source pairs from pair `source` to output pairs
-// from `output` on; a built pair takes its two lumas (copies or means) and
-// its U and V from the pairs the pattern names. A YUYV pair is Y0 U Y1 V, so
-// luma sample i of a group lies at byte 2i.
+// from `output` on; a shifted run makes `count` output pairs each of the
+// lumas 2p + 1 and 2p + 2 and the U and V of pair p, for p = `source`, ...
+// (the pairs between two means that shift luma by one sample); a built pair
+// takes its two lumas (copies or means) and its U and V from the pairs the
+// pattern names. A YUYV pair is Y0 U Y1 V, so luma sample i of a group lies
+// at byte 2i.
 struct YuyvOp {
   YuyvOpKind kind;
   uint8_t output;
@@ -39,7 +42,9 @@ constexpr bool CopiesSample(Sample sample, uint32_t index) {
   return sample.first == index && sample.second == index;
 }
 
-constexpr YuyvRowProgram CompileYuyvRow(const SampleList &luma, const PairList &chroma) {
+// lumaIn: the luma samples of a group; a shifted pair must not reach the
+// next group's first luma, which the last group of a row does not have.
+constexpr YuyvRowProgram CompileYuyvRow(const SampleList &luma, const PairList &chroma, uint32_t lumaIn) {
   YuyvRowProgram program{};
   for (uint32_t j = 0; j < chroma.count; ++j) {
     const Sample y0 = luma.samples[2 * j];
@@ -47,19 +52,27 @@ constexpr YuyvRowProgram CompileYuyvRow(const SampleList &luma, const PairList &
     const PairSource pair = chroma.pairs[j];
     const uint32_t p = pair.u;
     const bool wholePair = pair.v == p && CopiesSample(y0, 2 * p) && CopiesSample(y1, 2 * p + 1);
-    if (wholePair && program.count > 0) {
+    const bool shiftedPair =
+        pair.v == p && CopiesSample(y0, 2 * p + 1) && CopiesSample(y1, 2 * p + 2) && 2 * p + 2 < lumaIn;
+    const YuyvOpKind kind = wholePair ? kPairRun : (shiftedPair ? kShiftedPairRun : kPairBuilt);
+    if (kind != kPairBuilt && program.count > 0) {
       YuyvOp &last = program.ops[program.count - 1];
-      if (last.kind == kPairRun && last.source + last.count == p) {
+      if (last.kind == kind && last.source + last.count == p) {
         ++last.count;
         continue;
       }
     }
     const uint8_t output = static_cast<uint8_t>(j);
-    program.ops[program.count++] = wholePair
-                                       ? YuyvOp{kPairRun, output, pair.u, 1, y0, y1, pair.u, pair.v}
-                                       : YuyvOp{kPairBuilt, output, 0, 1, y0, y1, pair.u, pair.v};
+    const uint8_t source = kind == kPairBuilt ? 0 : pair.u;
+    program.ops[program.count++] = YuyvOp{kind, output, source, 1, y0, y1, pair.u, pair.v};
   }
   return program;
+}
+
+// A shifted pair from the bytes U, Y(2p+1), V, Y(2p+2) that start at byte
+// 4p + 1: the bytes of each half swapped.
+inline uint32_t ShiftedPair(uint32_t window) {
+  return ((window >> 8) & 0x00FF00FFu) | ((window << 8) & 0xFF00FF00u);
 }
 
 template <uint32_t kLevel>
@@ -73,7 +86,7 @@ struct YuyvRowKernel {
                 "a luma pattern must fill its group of pairs");
   static_assert(kChroma.valid && kChroma.count == kGroup.out && HighestPair(kChroma) < kGroup.in,
                 "a chroma list must name the group's own pairs, one entry an output pair");
-  static constexpr YuyvRowProgram kProgram = CompileYuyvRow(kLuma, kChroma);
+  static constexpr YuyvRowProgram kProgram = CompileYuyvRow(kLuma, kChroma, kLumaIn);
 
   // The last group of a row has no next group: there the mean with the next
   // group's first luma takes the row's own last luma, instead of reading the
@@ -97,6 +110,9 @@ struct YuyvRowKernel {
     uint8_t *out = target + 4u * op.output;
     if constexpr (op.kind == kPairRun) {
       RtlCopyMemory(out, source + 4u * op.source, 4u * op.count);
+    } else if constexpr (op.kind == kShiftedPairRun) {
+      const uint8_t *in = source + 4u * op.source + 1;
+      for (uint32_t i = 0; i < op.count; ++i) StoreBytes32(ShiftedPair(LoadBytes32(in + 4u * i)), out + 4u * i);
     } else {
       // Assembled as one word and stored at once.
       const uint32_t y0 = Luma<op.y0.first, WithinRow(kLastGroup, op.y0.second)>(source);

@@ -53,12 +53,13 @@ void StoreBgr(int32_t y, int32_t u, int32_t v, uint8_t *bgr) {
   bgr[2] = pixel.red;
 }
 
-// The four bytes of `word`, lowest first, whatever the processor's byte order.
-inline void StoreLittleEndian32(uint32_t word, uint8_t *out) {
-  const uint8_t bytes[4] = {static_cast<uint8_t>(word), static_cast<uint8_t>(word >> 8),
-                            static_cast<uint8_t>(word >> 16), static_cast<uint8_t>(word >> 24)};
-  RtlCopyMemory(out, bytes, 4);
-}
+// The four bytes of `word`, lowest first: a plain 4-byte copy, as the
+// drivers run on little-endian processors only (x86).
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__
+#error "the bitmap's word stores assume a little-endian processor"
+#endif
+
+inline void StoreLittleEndian32(uint32_t word, uint8_t *out) { RtlCopyMemory(out, &word, 4); }
 
 // Pixel pairs converted per block: the block's loops have fixed trip counts
 // and one array per channel, which the compiler vectorises (the two pixels

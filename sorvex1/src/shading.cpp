@@ -24,11 +24,16 @@ const uint8_t *TableFor(const ShadingTables &tables, BayerColour colour) {
   return colour == BayerColour::kGreen ? tables.green : tables.blue;
 }
 
-// value * (128 + gain) / 128, rounded and clamped: at most 255 * 255 + 64,
-// inside 16 bits, so the loop runs on 16-bit lanes.
+// value * (128 + gain) / 128, rounded and clamped. The whole value passes
+// the division unchanged, so this is value + (value * gain + 64) / 128, and
+// value * gain + 64 is at most 255 * 255 + 64: inside 16 bits for every gain
+// byte, so the loop runs on 16-bit lanes (the product with 128 + gain, up to
+// 383, would not fit).
 void ApplyGains(uint8_t *__restrict line, const uint8_t *__restrict gains, int32_t width) {
   for (int32_t x = 0; x < width; ++x) {
-    const uint16_t scaled = static_cast<uint16_t>((line[x] * (128u + gains[x]) + 64u) >> 7);
+    const uint16_t value = line[x];
+    const uint16_t extra = static_cast<uint16_t>(static_cast<uint16_t>(value * gains[x] + 64u) >> 7);
+    const uint16_t scaled = static_cast<uint16_t>(value + extra);
     line[x] = static_cast<uint8_t>(scaled > 255 ? 255 : scaled);
   }
 }

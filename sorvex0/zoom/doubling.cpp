@@ -39,23 +39,36 @@ void DoubleBitmapRow(const uint8_t *__restrict row, uint8_t *__restrict out, uin
 }
 
 // Pair Y0 U Y1 V to (Y0, U, mean(Y0, Y1), V) and (Y1, U, mean(Y1, next Y0),
-// V); the last pair of the row has no next and repeats Y1. Each pair is read
-// as one word and written as two, so the loop vectorises.
+// V); the last pair of the row has no next and repeats Y1. Pairs are read
+// as words into a block, doubled into words there (a loop the compiler
+// vectorises) and the block copied out.
 uint32_t DoubledPairWord(uint32_t pair, uint32_t luma, uint32_t nextLuma) {
   const uint32_t mean = (luma + nextLuma) >> 1;
   return luma | (pair & 0xFF00FF00u) | (mean << 16);
 }
 
-void DoubleYuyvRow(const uint8_t *__restrict row, uint8_t *__restrict out, uint32_t width) {
+constexpr uint32_t kDoublingPairs = 16;
+
+// `count` pairs whose next luma is the first of the pair after them.
+void DoubleYuyvPairs(const uint8_t *row, uint32_t count, uint8_t *out) {
+  uint32_t pairs[kDoublingPairs + 1];
+  uint32_t doubled[2 * kDoublingPairs];
+  RtlCopyMemory(pairs, row, 4 * (count + 1));
+  for (uint32_t p = 0; p < count; ++p) {
+    const uint32_t y0 = pairs[p] & 0xFFu;
+    const uint32_t y1 = (pairs[p] >> 16) & 0xFFu;
+    doubled[2 * p] = DoubledPairWord(pairs[p], y0, y1);
+    doubled[2 * p + 1] = DoubledPairWord(pairs[p], y1, pairs[p + 1] & 0xFFu);
+  }
+  RtlCopyMemory(out, doubled, 8 * count);
+}
+
+void DoubleYuyvRow(const uint8_t *row, uint8_t *out, uint32_t width) {
   const uint32_t pairs = width / 2;
   if (pairs == 0) return;
-  for (uint32_t p = 0; p + 1 < pairs; ++p) {
-    const uint32_t pair = zoom::LoadBytes32(row + 4 * p);
-    const uint32_t y0 = pair & 0xFFu;
-    const uint32_t y1 = (pair >> 16) & 0xFFu;
-    const uint32_t nextY0 = zoom::LoadBytes32(row + 4 * p + 4) & 0xFFu;
-    zoom::StoreBytes32(DoubledPairWord(pair, y0, y1), out + 8 * p);
-    zoom::StoreBytes32(DoubledPairWord(pair, y1, nextY0), out + 8 * p + 4);
+  for (uint32_t p = 0; p + 1 < pairs; p += kDoublingPairs) {
+    const uint32_t count = pairs - 1 - p < kDoublingPairs ? pairs - 1 - p : kDoublingPairs;
+    DoubleYuyvPairs(row + 4 * p, count, out + 8 * p);
   }
   const uint32_t last = zoom::LoadBytes32(row + 4 * (pairs - 1));
   const uint32_t y0 = last & 0xFFu;

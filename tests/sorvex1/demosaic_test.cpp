@@ -101,6 +101,35 @@ TEST(DemosaicTest, SingleLineAndColumnFramesStayInside) {
   }
 }
 
+// The walker keeps the raw lines it has split; asked for lines out of order,
+// backwards or again, it must give each line as it gives it in order. Widths
+// around the interior blocks' size check the blocks, the overlapping last
+// block and the pixels left to the edges.
+TEST(DemosaicTest, LinesInAnyOrderComeOutAsInOrder) {
+  for (const int32_t width : {4, 5, 6, 33, 35, 36, 37, 38, 67, 70, 131}) {
+    const int32_t height = 11;
+    std::vector<uint8_t> raw(static_cast<size_t>(width) * height);
+    uint32_t state = static_cast<uint32_t>(width);
+    for (uint8_t &sample : raw) {
+      state = state * 1664525u + 1013904223u;
+      sample = static_cast<uint8_t>(state >> 24);
+    }
+    const RgbImage inOrder = DemosaicOurs(raw, width, height);
+
+    std::vector<uint8_t> planes(static_cast<size_t>(width) * 3);
+    const sorvex1::RgbPlanes scratch = {planes.data(), planes.data() + width, planes.data() + 2 * width};
+    std::vector<uint8_t> walkerScratch(sorvex1::DemosaicWalkerBytes(width));
+    sorvex1::DemosaicWalker walker = sorvex1::StartDemosaic(raw.data(), width, height, walkerScratch.data());
+    const int32_t order[] = {10, 3, 9, 0, 0, 7, 2, 8, 5, 1, 6, 4, 10, 3};
+    for (const int32_t y : order) {
+      std::vector<uint8_t> line(static_cast<size_t>(width) * 3);
+      sorvex1::DemosaicLineToRgb(&walker, y, scratch, line.data());
+      const std::vector<uint8_t> expected(inOrder.At(0, y), inOrder.At(0, y) + 3 * width);
+      EXPECT_EQ(line, expected) << "width " << width << " line " << y;
+    }
+  }
+}
+
 class PhotoTest : public ConversionTest {
  protected:
   // Loads a test photograph; skips when no test data directory is set.

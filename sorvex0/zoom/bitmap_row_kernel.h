@@ -66,15 +66,29 @@ struct BitmapRowKernel {
                 "a row pattern must fill its group from the group's own pixels");
   static constexpr BitmapRowProgram kProgram = CompileBitmapRow(kRow);
 
-  template <size_t I>
+  // Means and repeated pixels go as 4-byte words: the word's spare byte
+  // falls on the next output pixel, which a later op of the group, or the
+  // next group, writes over. Only the last op of a row's last group has
+  // nothing after it, and writes its pixel byte by byte. A mean reads one
+  // byte past its second pixel for the word; that byte lies in the image
+  // (the window is smaller than the frame) and only feeds the spare byte.
+  template <size_t I, bool kLastGroup>
   static void Apply(const uint8_t *source, uint8_t *target) {
     constexpr BitmapOp op = kProgram.ops[I];
+    constexpr bool kWordStores = !kLastGroup || I + 1 < kProgram.count;
     uint8_t *out = target + 3u * op.output;
     const uint8_t *in = source + 3u * op.source;
     if constexpr (op.kind == kPixelRun) {
       RtlCopyMemory(out, in, 3u * op.count);
     } else if constexpr (op.kind == kPixelRepeat) {
-      for (uint32_t i = 0; i < op.count; ++i) RtlCopyMemory(out + 3u * i, in, 3u);
+      if constexpr (kWordStores) {
+        const uint32_t pixel = LoadBytes32(in);
+        for (uint32_t i = 0; i < op.count; ++i) StoreBytes32(pixel, out + 3u * i);
+      } else {
+        for (uint32_t i = 0; i < op.count; ++i) RtlCopyMemory(out + 3u * i, in, 3u);
+      }
+    } else if constexpr (kWordStores) {
+      StoreBytes32(MeanOfBytes(LoadBytes32(in), LoadBytes32(in + 3)), out);
     } else {
       out[0] = MeanOf(in[0], in[3]);
       out[1] = MeanOf(in[1], in[4]);
@@ -82,17 +96,19 @@ struct BitmapRowKernel {
     }
   }
 
-  template <size_t... I>
+  template <bool kLastGroup, size_t... I>
   static void WidenGroup(const uint8_t *source, uint8_t *target, IndexList<I...>) {
-    (Apply<I>(source, target), ...);
+    (Apply<I, kLastGroup>(source, target), ...);
   }
 
   static void WidenRow(const uint8_t *windowRow, uint8_t *frameRow, uint32_t groups) {
-    for (uint32_t g = 0; g < groups; ++g) {
-      WidenGroup(windowRow, frameRow, typename MakeIndexList<kProgram.count>::Type{});
+    using Ops = typename MakeIndexList<kProgram.count>::Type;
+    for (uint32_t g = 0; g + 1 < groups; ++g) {
+      WidenGroup<false>(windowRow, frameRow, Ops{});
       windowRow += 3u * kGroup.in;
       frameRow += 3u * kGroup.out;
     }
+    if (groups != 0) WidenGroup<true>(windowRow, frameRow, Ops{});
   }
 };
 

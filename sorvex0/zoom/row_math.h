@@ -26,6 +26,10 @@ inline uint32_t LoadBytes32(const uint8_t *p) {
 
 inline void StoreBytes32(uint32_t word, uint8_t *p) { RtlCopyMemory(p, &word, 4); }
 
+// The byte-wise means of two words, each half dropped as in MeanOf: the
+// common bits plus half the differing ones, with no carry between bytes.
+inline uint32_t MeanOfBytes(uint32_t a, uint32_t b) { return (a & b) + (((a ^ b) & 0xFEFEFEFEu) >> 1); }
+
 // Byte-wise mean of two rows. `out` may be either input row itself: each
 // byte is read before it is written.
 inline void MeanRows(uint8_t *out, const uint8_t *a, const uint8_t *b, size_t bytes) {

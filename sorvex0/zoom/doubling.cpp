@@ -49,8 +49,11 @@ uint32_t DoubledPairWord(uint32_t pair, uint32_t luma, uint32_t nextLuma) {
 
 constexpr uint32_t kDoublingPairs = 16;
 
-// `count` pairs whose next luma is the first of the pair after them.
-void DoubleYuyvPairs(const uint8_t *row, uint32_t count, uint8_t *out) {
+// `count` pairs whose next luma is the first of the pair after them. Full
+// blocks copy a fixed number of bytes, which the compiler does inline.
+template <bool kFullBlock>
+void DoubleYuyvPairs(const uint8_t *row, uint32_t countGiven, uint8_t *out) {
+  const uint32_t count = kFullBlock ? kDoublingPairs : countGiven;
   uint32_t pairs[kDoublingPairs + 1];
   uint32_t doubled[2 * kDoublingPairs];
   RtlCopyMemory(pairs, row, 4 * (count + 1));
@@ -66,10 +69,9 @@ void DoubleYuyvPairs(const uint8_t *row, uint32_t count, uint8_t *out) {
 void DoubleYuyvRow(const uint8_t *row, uint8_t *out, uint32_t width) {
   const uint32_t pairs = width / 2;
   if (pairs == 0) return;
-  for (uint32_t p = 0; p + 1 < pairs; p += kDoublingPairs) {
-    const uint32_t count = pairs - 1 - p < kDoublingPairs ? pairs - 1 - p : kDoublingPairs;
-    DoubleYuyvPairs(row + 4 * p, count, out + 8 * p);
-  }
+  uint32_t p = 0;
+  for (; p + kDoublingPairs < pairs; p += kDoublingPairs) DoubleYuyvPairs<true>(row + 4 * p, 0, out + 8 * p);
+  if (p + 1 < pairs) DoubleYuyvPairs<false>(row + 4 * p, pairs - 1 - p, out + 8 * p);
   const uint32_t last = zoom::LoadBytes32(row + 4 * (pairs - 1));
   const uint32_t y0 = last & 0xFFu;
   const uint32_t y1 = (last >> 16) & 0xFFu;

@@ -171,7 +171,10 @@ bool ScreenBlockWithShift(const uint8_t *__restrict above, const uint8_t *__rest
     const uint8_t hi = MaxByte(MaxByte(aboveHi, belowHi), MaxByte(left, right));
     const uint8_t threshold = SaturatedAdd(base, static_cast<uint8_t>(SaturatedSub(hi, lo) >> kSpreadShift));
     const uint8_t value = line[c];
-    marks[i] = static_cast<uint8_t>((SaturatedSub(value, hi) > threshold) | (SaturatedSub(lo, value) > threshold));
+    // Both tests as numbers, joined without a branch.
+    const uint8_t tooHigh = SaturatedSub(value, hi) > threshold ? 1 : 0;
+    const uint8_t tooLow = SaturatedSub(lo, value) > threshold ? 1 : 0;
+    marks[i] = static_cast<uint8_t>(tooHigh | tooLow);
   }
   uint8_t any = 0;
   for (int32_t i = 0; i < kScreenBlock; ++i) any |= marks[i];

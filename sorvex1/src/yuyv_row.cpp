@@ -10,25 +10,36 @@ namespace {
 // colour differences 1.402, 0.344, 0.714 and 1.772, each times 255/224.
 //
 // Each channel is (luma + chroma + 32768) >> 16 with luma = 76309 (y - 16),
-// clamped to a byte. The gains above 32767 are split into whole multiples of
-// 65536 and a remainder that fits 16 bits (76309 = 65536 + 10773, 132201 =
-// 2 * 65536 + 1129, 53279 = 65536 - 12257, 104597 = 2 * 65536 - 26475): the
-// whole multiples pass the shift unchanged, so each channel is a small sum
-// plus the shifted remainder products, and every product is 16 x 16 bits,
-// which the processor's vector multiplies take directly. The sums are those
-// of the plain formula, so every byte is the same.
-constexpr int32_t kLumaGainRest = 10773;       // 76309 - 65536
-constexpr int32_t kBlueFromURest = 1129;       // 132201 - 2 * 65536
-constexpr int32_t kGreenFromU = 25675;
-constexpr int32_t kGreenFromVRest = 12257;     // 65536 - 53279
-constexpr int32_t kRedFromVRest = 26475;       // 2 * 65536 - 104597
-// Half a step for the rounding, and 128 whole steps that keep every shifted
-// sum positive (the remainder products stay within +-2^23), so that nothing
-// depends on how negative numbers shift; the 128 steps come off afterwards.
-constexpr int32_t kBiasSteps = 128;
-constexpr int32_t kRoundingAndBias = (1 << 15) + (kBiasSteps << 16);
+// clamped to a byte. All of it is done in 16-bit lanes, exactly:
+// - The gains' whole multiples of 65536 pass the shift unchanged (76309 =
+//   65536 + 10773, 132201 = 2 * 65536 + 1129, 53279 = 65536 - 12257,
+//   104597 = 2 * 65536 - 26475), leaving blue = L + 2U + floor(N / 65536)
+//   with N = 10773 L + 1129 U + 32768, green = L - V + floor(N / 65536)
+//   with N = 10773 L - 25675 U + 12257 V + 32768, red = L + 2V + floor(N /
+//   65536) with N = 10773 L - 26475 V + 32768 (L = y - 16, U = u - 128,
+//   V = v - 128).
+// - Each remaining gain is split at 256 (10773 = 42 * 256 + 21, 1129 =
+//   4 * 256 + 105, 25675 = 100 * 256 + 75, 12257 = 48 * 256 - 31, 26475 =
+//   103 * 256 + 107), so N = 256 P + Q with P the sum of the high parts'
+//   products and Q that of the low parts' plus 32768. Then floor(N / 65536)
+//   = floor((P + floor(Q / 256)) / 256): Q < 256 more can not carry past a
+//   multiple of 256.
+// - For every L, U and V, Q lies in 18843..51483 and P within +-28934, so
+//   both are 16-bit values; P + Q / 256, offset by a whole number of 256s
+//   that makes it positive (kBlueOffset and so on), fits 16 unsigned bits
+//   and takes a plain shift. The offset comes off afterwards.
+constexpr uint16_t kHalf = 32768;
+constexpr int16_t kBlueOffset = 5;    // P + Q / 256 >= -1110 for blue
+constexpr int16_t kGreenOffset = 80;  // >= -19442
+constexpr int16_t kRedOffset = 54;    // >= -13680
 
-inline uint8_t ClampToByte(int32_t value) { return static_cast<uint8_t>(ClampInt(value, 0, 255)); }
+inline uint8_t ClampToByte(int16_t value) { return static_cast<uint8_t>(value < 0 ? 0 : (value > 255 ? 255 : value)); }
+
+// floor((p + floor(q / 256)) / 256), with p + q / 256 + 256 * offset >= 0.
+inline int16_t SplitQuotient(int16_t p, uint16_t q, int16_t offset) {
+  const uint16_t shifted = static_cast<uint16_t>(p + (q >> 8) + offset * 256);
+  return static_cast<int16_t>((shifted >> 8) - offset);
+}
 
 // The three bytes of one pixel from its luma (y - 16) and chroma (u - 128,
 // v - 128). A result below 0 clamps to 0, as in the plain formula.
@@ -37,12 +48,18 @@ struct Bgr {
 };
 
 inline Bgr StudioRangeToBgr(int16_t luma, int16_t cb, int16_t cr) {
-  const int32_t lumaRest = kLumaGainRest * luma + kRoundingAndBias;
-  const int32_t blue = luma + 2 * cb - kBiasSteps + ((lumaRest + kBlueFromURest * cb) >> 16);
-  const int32_t green =
-      luma - cr - kBiasSteps + ((lumaRest - kGreenFromU * cb + kGreenFromVRest * cr) >> 16);
-  const int32_t red = luma + 2 * cr - kBiasSteps + ((lumaRest - kRedFromVRest * cr) >> 16);
-  return {ClampToByte(blue), ClampToByte(green), ClampToByte(red)};
+  const int16_t lumaHigh = static_cast<int16_t>(42 * luma);
+  const int16_t lumaLow = static_cast<int16_t>(21 * luma);
+  const int16_t blueQuotient =
+      SplitQuotient(static_cast<int16_t>(lumaHigh + 4 * cb), static_cast<uint16_t>(lumaLow + 105 * cb + kHalf),
+                    kBlueOffset);
+  const int16_t greenQuotient = SplitQuotient(static_cast<int16_t>(lumaHigh - 100 * cb + 48 * cr),
+                                              static_cast<uint16_t>(lumaLow - 75 * cb - 31 * cr + kHalf), kGreenOffset);
+  const int16_t redQuotient = SplitQuotient(static_cast<int16_t>(lumaHigh - 103 * cr),
+                                            static_cast<uint16_t>(lumaLow - 107 * cr + kHalf), kRedOffset);
+  return {ClampToByte(static_cast<int16_t>(luma + 2 * cb + blueQuotient)),
+          ClampToByte(static_cast<int16_t>(luma - cr + greenQuotient)),
+          ClampToByte(static_cast<int16_t>(luma + 2 * cr + redQuotient))};
 }
 
 void StoreBgr(int32_t y, int32_t u, int32_t v, uint8_t *bgr) {
@@ -53,13 +70,12 @@ void StoreBgr(int32_t y, int32_t u, int32_t v, uint8_t *bgr) {
   bgr[2] = pixel.red;
 }
 
-// The four bytes of `word`, lowest first: a plain 4-byte copy, as the
-// drivers run on little-endian processors only (x86).
+// The pixels' words are stored as they lie in memory: the drivers run on
+// little-endian processors only (x86), where byte k of a word is bits
+// 8k..8k+7.
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__
 #error "the bitmap's word stores assume a little-endian processor"
 #endif
-
-inline void StoreLittleEndian32(uint32_t word, uint8_t *out) { RtlCopyMemory(out, &word, 4); }
 
 // Pixel pairs converted per block: the block's loops have fixed trip counts
 // and one array per channel, which the compiler vectorises (the two pixels
@@ -91,11 +107,9 @@ void YuyvPairsToBgrBlock(const uint8_t *__restrict yuyv, uint8_t *__restrict bgr
   for (int32_t x = 0; x < kBgrBlockPixels; ++x) {
     words[x] = uint32_t{blue[x]} | (uint32_t{green[x]} << 8) | (uint32_t{red[x]} << 16);
   }
-  for (int32_t x = 0; x + 1 < kBgrBlockPixels; ++x) StoreLittleEndian32(words[x], bgr + 3 * x);
+  for (int32_t x = 0; x + 1 < kBgrBlockPixels; ++x) RtlCopyMemory(bgr + 3 * x, &words[x], 4);
   constexpr int32_t kLast = kBgrBlockPixels - 1;
-  bgr[3 * kLast] = blue[kLast];
-  bgr[3 * kLast + 1] = green[kLast];
-  bgr[3 * kLast + 2] = red[kLast];
+  RtlCopyMemory(bgr + 3 * kLast, &words[kLast], 3);
 }
 
 }  // namespace

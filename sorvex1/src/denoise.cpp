@@ -21,13 +21,19 @@ static_assert(4 * 2 * kMaxLumaSigma <= 255, "a group of deviations overflows its
 // per sample would not vectorise, so the reciprocal is picked by
 // comparisons. (Reading it once for runs that share a count measured slower:
 // the test's branch goes either way in a real picture.)
+// A build without vector registers (the kernel driver) reads the table: one
+// load is cheaper there than eight comparisons.
 inline uint16_t PickedReciprocal(uint16_t count) {
+#if defined(__SSE2__)
   uint16_t reciprocal = static_cast<uint16_t>(kSmallCountReciprocal[2]);
   for (uint16_t d = 3; d <= kMaxSmallCount; ++d) {
     const uint16_t match = static_cast<uint16_t>(-static_cast<int32_t>(count == d));
     reciprocal = static_cast<uint16_t>((reciprocal & ~match) | (kSmallCountReciprocal[d] & match));
   }
   return reciprocal;
+#else
+  return static_cast<uint16_t>(kSmallCountReciprocal[count] & 0xFFFFu);  // count 1 is handled apart
+#endif
 }
 
 inline uint8_t RoundedMean(int16_t sum, uint16_t count, uint16_t reciprocal) {
@@ -72,6 +78,7 @@ void SigmaMeanChunk(const ChannelChunk &chunk, int32_t sigma, uint8_t *__restric
   const uint8_t *__restrict below = chunk.rows[2];
   int16_t sums[kChannelChunk];
   uint16_t counts[kChannelChunk];
+#if defined(__SSE2__)
   for (int32_t i = 0; i < samples; ++i) {
     const uint8_t own = centre[i + 1];
     uint8_t count = 1;
@@ -88,6 +95,26 @@ void SigmaMeanChunk(const ChannelChunk &chunk, int32_t sigma, uint8_t *__restric
     sums[i] = static_cast<int16_t>(count * own + first + second - (count - 1) * limit);
     counts[i] = count;
   }
+#else
+  // Without vector registers (the kernel driver) the plain sums take fewer
+  // instructions: -limit <= value - own <= limit as one unsigned comparison.
+  const uint8_t *const rows[3] = {above, centre, below};
+  for (int32_t i = 0; i < samples; ++i) {
+    const int32_t own = centre[i + 1];
+    int32_t sum = 0;
+    int32_t count = 0;
+    for (int32_t r = 0; r < 3; ++r) {
+      for (int32_t k = 0; k < 3; ++k) {
+        const int32_t value = rows[r][i + k];
+        const bool near = static_cast<uint32_t>(value - own + limit) <= static_cast<uint32_t>(2 * limit);
+        sum += near ? value : 0;
+        count += near ? 1 : 0;
+      }
+    }
+    sums[i] = static_cast<int16_t>(sum);
+    counts[i] = static_cast<uint16_t>(count);
+  }
+#endif
   DivideRun(sums, counts, samples, results);
 }
 

@@ -10,24 +10,33 @@ namespace {
 // colour differences 1.402, 0.344, 0.714 and 1.772, each times 255/224.
 //
 // Each channel is (luma + chroma + 32768) >> 16 with luma = 76309 (y - 16),
-// clamped to a byte. All of it is done in 16-bit lanes, exactly:
-// - The gains' whole multiples of 65536 pass the shift unchanged (76309 =
-//   65536 + 10773, 132201 = 2 * 65536 + 1129, 53279 = 65536 - 12257,
-//   104597 = 2 * 65536 - 26475), leaving blue = L + 2U + floor(N / 65536)
-//   with N = 10773 L + 1129 U + 32768, green = L - V + floor(N / 65536)
-//   with N = 10773 L - 25675 U + 12257 V + 32768, red = L + 2V + floor(N /
-//   65536) with N = 10773 L - 26475 V + 32768 (L = y - 16, U = u - 128,
-//   V = v - 128).
-// - Each remaining gain is split at 256 (10773 = 42 * 256 + 21, 1129 =
-//   4 * 256 + 105, 25675 = 100 * 256 + 75, 12257 = 48 * 256 - 31, 26475 =
-//   103 * 256 + 107), so N = 256 P + Q with P the sum of the high parts'
-//   products and Q that of the low parts' plus 32768. Then floor(N / 65536)
-//   = floor((P + floor(Q / 256)) / 256): Q < 256 more can not carry past a
-//   multiple of 256.
-// - For every L, U and V, Q lies in 18843..51483 and P within +-28934, so
-//   both are 16-bit values; P + Q / 256, offset by a whole number of 256s
-//   that makes it positive (kBlueOffset and so on), fits 16 unsigned bits
-//   and takes a plain shift. The offset comes off afterwards.
+// clamped to a byte. The gains' whole multiples of 65536 pass the shift
+// unchanged (76309 = 65536 + 10773, 132201 = 2 * 65536 + 1129, 53279 =
+// 65536 - 12257, 104597 = 2 * 65536 - 26475), leaving
+//   blue  = L + 2U + floor((10773 L + 1129 U + 32768) / 65536)
+//   green = L - V + floor((10773 L - 25675 U + 12257 V + 32768) / 65536)
+//   red   = L + 2V + floor((10773 L - 26475 V + 32768) / 65536)
+// with L = y - 16, U = u - 128, V = v - 128. Two exact forms of these sums
+// follow: one in 16-bit lanes for builds with vector registers, one in
+// 32-bit sums for the kernel driver, which has none (there the 16-bit form
+// takes more instructions). The output tests run against both builds.
+
+// The three bytes of one pixel; a result below 0 clamps to 0.
+struct Bgr {
+  uint8_t blue, green, red;
+};
+
+#if defined(__SSE2__)
+
+// Each remaining gain is split at 256 (10773 = 42 * 256 + 21, 1129 =
+// 4 * 256 + 105, 25675 = 100 * 256 + 75, 12257 = 48 * 256 - 31, 26475 =
+// 103 * 256 + 107), so a sum N = 256 P + Q with P the sum of the high parts'
+// products and Q that of the low parts' plus 32768. Then floor(N / 65536) =
+// floor((P + floor(Q / 256)) / 256): Q < 256 more can not carry past a
+// multiple of 256. For every L, U and V, Q lies in 18843..51483 and P within
+// +-28934, so both are 16-bit values; P + Q / 256, offset by a whole number
+// of 256s that makes it positive (kBlueOffset and so on), fits 16 unsigned
+// bits and takes a plain shift. The offset comes off afterwards.
 constexpr uint16_t kHalf = 32768;
 constexpr int16_t kBlueOffset = 5;    // P + Q / 256 >= -1110 for blue
 constexpr int16_t kGreenOffset = 80;  // >= -19442
@@ -40,12 +49,6 @@ inline int16_t SplitQuotient(int16_t p, uint16_t q, int16_t offset) {
   const uint16_t shifted = static_cast<uint16_t>(p + (q >> 8) + offset * 256);
   return static_cast<int16_t>((shifted >> 8) - offset);
 }
-
-// The three bytes of one pixel from its luma (y - 16) and chroma (u - 128,
-// v - 128). A result below 0 clamps to 0, as in the plain formula.
-struct Bgr {
-  uint8_t blue, green, red;
-};
 
 inline Bgr StudioRangeToBgr(int16_t luma, int16_t cb, int16_t cr) {
   const int16_t lumaHigh = static_cast<int16_t>(42 * luma);
@@ -61,6 +64,32 @@ inline Bgr StudioRangeToBgr(int16_t luma, int16_t cb, int16_t cr) {
           ClampToByte(static_cast<int16_t>(luma - cr + greenQuotient)),
           ClampToByte(static_cast<int16_t>(luma + 2 * cr + redQuotient))};
 }
+
+#else
+
+constexpr int32_t kLumaGainRest = 10773;
+constexpr int32_t kBlueFromURest = 1129;
+constexpr int32_t kGreenFromU = 25675;
+constexpr int32_t kGreenFromVRest = 12257;
+constexpr int32_t kRedFromVRest = 26475;
+// Half a step for the rounding, and 128 whole steps that keep every shifted
+// sum positive (the remainder products stay within +-2^23), so that nothing
+// depends on how negative numbers shift; the 128 steps come off afterwards.
+constexpr int32_t kBiasSteps = 128;
+constexpr int32_t kRoundingAndBias = (1 << 15) + (kBiasSteps << 16);
+
+inline uint8_t ClampToByte(int32_t value) { return static_cast<uint8_t>(ClampInt(value, 0, 255)); }
+
+inline Bgr StudioRangeToBgr(int16_t luma, int16_t cb, int16_t cr) {
+  const int32_t lumaRest = kLumaGainRest * luma + kRoundingAndBias;
+  const int32_t blue = luma + 2 * cb - kBiasSteps + ((lumaRest + kBlueFromURest * cb) >> 16);
+  const int32_t green =
+      luma - cr - kBiasSteps + ((lumaRest - kGreenFromU * cb + kGreenFromVRest * cr) >> 16);
+  const int32_t red = luma + 2 * cr - kBiasSteps + ((lumaRest - kRedFromVRest * cr) >> 16);
+  return {ClampToByte(blue), ClampToByte(green), ClampToByte(red)};
+}
+
+#endif
 
 void StoreBgr(int32_t y, int32_t u, int32_t v, uint8_t *bgr) {
   const Bgr pixel = StudioRangeToBgr(static_cast<int16_t>(y - 16), static_cast<int16_t>(u - 128),

@@ -48,6 +48,8 @@ void DivideRun(const int16_t *__restrict sums, const uint16_t *__restrict counts
   for (int32_t i = 0; i < samples; ++i) results[i] = RoundedMean(sums[i], counts[i], PickedReciprocal(counts[i]));
 }
 
+#if defined(__SSE2__)
+
 inline uint8_t AbsoluteDifference(uint8_t a, uint8_t b) {
   const uint8_t higher = a > b ? a : b;
   const uint8_t lower = a > b ? b : a;
@@ -61,6 +63,8 @@ inline void AddIfNear(uint8_t value, uint8_t own, uint8_t limit, uint8_t *count,
   *count = static_cast<uint8_t>(*count - static_cast<int8_t>(near));
   *group = static_cast<uint8_t>(*group + (static_cast<uint8_t>(value - own + limit) & near));
 }
+
+#endif
 
 // Each sample becomes the rounded mean of the samples of its 3x3
 // neighbourhood that lie within sigma of it (itself always among them).

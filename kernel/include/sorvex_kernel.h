@@ -39,3 +39,31 @@ struct Bios32Registers {
   uint32_t edi;
 };
 void Bios32FarCall(const uint8_t *entry, Bios32Registers *registers);
+
+// Not a kernel routine but a platform seam: the vector instruction sets the
+// processor offers, from one CPUID probe, as SORVEX_VECTOR_* bits. A driver
+// may use them only between KeSaveFloatingPointState and
+// KeRestoreFloatingPointState. The host kernel layer answers with the host
+// processor's sets, less those a test or benchmark has withheld (see
+// hostkernel/host_control.h), so that every form of a kernel can be run.
+#define SORVEX_VECTOR_SSE2 0x1u
+#define SORVEX_VECTOR_SSSE3 0x2u
+#define SORVEX_VECTOR_SSE41 0x4u
+#define SORVEX_VECTOR_AVX2 0x8u
+
+#if defined(SORVEX_WINDOWS_KERNEL)
+#include <cpuid.h>
+// AVX2 is never reported here: its registers are part of the extended
+// state, which KeSaveFloatingPointState does not save.
+static inline uint32_t ProbeVectorSets(void) {
+  unsigned int eax = 0, ebx = 0, ecx = 0, edx = 0;
+  if (__get_cpuid(1, &eax, &ebx, &ecx, &edx) == 0) return 0;
+  uint32_t sets = 0;
+  if ((edx & bit_SSE2) != 0) sets |= SORVEX_VECTOR_SSE2;
+  if ((sets & SORVEX_VECTOR_SSE2) != 0 && (ecx & bit_SSSE3) != 0) sets |= SORVEX_VECTOR_SSSE3;
+  if ((sets & SORVEX_VECTOR_SSSE3) != 0 && (ecx & bit_SSE4_1) != 0) sets |= SORVEX_VECTOR_SSE41;
+  return sets;
+}
+#else
+uint32_t ProbeVectorSets(void);
+#endif

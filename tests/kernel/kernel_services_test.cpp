@@ -175,4 +175,79 @@ TEST(PhysicalMemoryDeathTest, UnmappingAnUnknownAddressStopsTheProgram) {
   EXPECT_DEATH(MmUnmapIoSpace(&local, sizeof local), "io space bug check");
 }
 
+TEST(FloatingPointState, SavesNestAndAreCountedUntilRestored) {
+  const hostkernel::FloatingPointStateCounts before = hostkernel::FloatingPointCounts();
+  KFLOATING_SAVE outer;
+  KFLOATING_SAVE inner;
+  ASSERT_EQ(KeSaveFloatingPointState(&outer), STATUS_SUCCESS);
+  ASSERT_EQ(KeSaveFloatingPointState(&inner), STATUS_SUCCESS);
+  EXPECT_EQ(hostkernel::FloatingPointCounts().open, before.open + 2);
+  EXPECT_EQ(KeRestoreFloatingPointState(&inner), STATUS_SUCCESS);
+  EXPECT_EQ(KeRestoreFloatingPointState(&outer), STATUS_SUCCESS);
+  const hostkernel::FloatingPointStateCounts after = hostkernel::FloatingPointCounts();
+  EXPECT_EQ(after.saves, before.saves + 2);
+  EXPECT_EQ(after.restores, before.restores + 2);
+  EXPECT_EQ(after.failedSaves, before.failedSaves);
+  EXPECT_EQ(after.open, before.open);
+}
+
+TEST(FloatingPointState, FailedSavesLeaveNothingToRestore) {
+  const hostkernel::FloatingPointStateCounts before = hostkernel::FloatingPointCounts();
+  hostkernel::FailFloatingPointSaves(true);
+  KFLOATING_SAVE area;
+  EXPECT_EQ(KeSaveFloatingPointState(&area), STATUS_INSUFFICIENT_RESOURCES);
+  EXPECT_EQ(KeSaveFloatingPointState(&area), STATUS_INSUFFICIENT_RESOURCES);
+  hostkernel::FailFloatingPointSaves(false);
+  hostkernel::FloatingPointStateCounts after = hostkernel::FloatingPointCounts();
+  EXPECT_EQ(after.saves, before.saves + 2);
+  EXPECT_EQ(after.failedSaves, before.failedSaves + 2);
+  EXPECT_EQ(after.open, before.open);
+  ASSERT_EQ(KeSaveFloatingPointState(&area), STATUS_SUCCESS);
+  EXPECT_EQ(KeRestoreFloatingPointState(&area), STATUS_SUCCESS);
+  after = hostkernel::FloatingPointCounts();
+  EXPECT_EQ(after.failedSaves, before.failedSaves + 2);
+  EXPECT_EQ(after.open, before.open);
+}
+
+TEST(FloatingPointStateDeathTest, RestoresOutOfOrderOrWithoutASaveStopTheProgram) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_DEATH(
+      {
+        KFLOATING_SAVE never{};
+        KeRestoreFloatingPointState(&never);
+      },
+      "floating point bug check");
+  EXPECT_DEATH(
+      {
+        KFLOATING_SAVE outer;
+        KFLOATING_SAVE inner;
+        KeSaveFloatingPointState(&outer);
+        KeSaveFloatingPointState(&inner);
+        KeRestoreFloatingPointState(&outer);
+      },
+      "floating point bug check");
+  EXPECT_DEATH(
+      {
+        KFLOATING_SAVE area;
+        KeSaveFloatingPointState(&area);
+        KeRestoreFloatingPointState(&area);
+        KeRestoreFloatingPointState(&area);
+      },
+      "floating point bug check");
+}
+
+TEST(VectorSets, TheProbeAnswersTheHostsSetsLessThoseWithheld) {
+  const uint32_t host = hostkernel::HostVectorSets();
+  EXPECT_EQ(ProbeVectorSets(), host);
+  hostkernel::LimitVectorSets(SORVEX_VECTOR_SSE2);
+  EXPECT_EQ(ProbeVectorSets(), host & SORVEX_VECTOR_SSE2);
+  hostkernel::LimitVectorSets(0);
+  EXPECT_EQ(ProbeVectorSets(), 0u);
+  hostkernel::LimitVectorSets(~0u);
+  EXPECT_EQ(ProbeVectorSets(), host);
+#if defined(__x86_64__)
+  EXPECT_NE(host & SORVEX_VECTOR_SSE2, 0u) << "every x86-64 processor has SSE2";
+#endif
+}
+
 }  // namespace

@@ -5,7 +5,8 @@
 #   relocations present, a valid checksum, entered at its DriverEntry export;
 # - it exports exactly the names in EXPORTS (one a line);
 # - it imports only what the IMPORTS files allow ("DLL routine" lines; a DLL
-#   alone allows the DLL but none of its routines);
+#   alone allows the DLL but none of its routines; "DLL routine partner"
+#   allows the routine only together with its partner from the same DLL);
 # - no sections of static constructors, unwind tables or thread-local data,
 #   which need a C/C++ runtime that a kernel driver does not have.
 # Reports every fault found; exits 1 if there was any.
@@ -71,8 +72,16 @@ while read -r dll routine; do
   if [ -z "$routine" ]; then
     awk -v dll="$dll" 'tolower($1) == dll { found = 1 } END { exit !found }' <<<"$allowed" ||
       fault "imports from $dll"
-  else
-    grep -Fqx "$dll $routine" <<<"$allowed" || fault "imports $routine from $dll"
+    continue
+  fi
+  rule=$(awk -v dll="$dll" -v routine="$routine" 'tolower($1) == dll && $2 == routine { print; exit }' <<<"$allowed")
+  if [ -z "$rule" ]; then
+    fault "imports $routine from $dll"
+    continue
+  fi
+  partner=$(awk '{ print $3 }' <<<"$rule")
+  if [ -n "$partner" ] && ! grep -Fqx "$dll $partner" <<<"$imports"; then
+    fault "imports $routine from $dll without $partner"
   fi
 done <<<"$imports"
 

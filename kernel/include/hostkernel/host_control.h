@@ -33,6 +33,28 @@ void SetSystemTime(int64_t time100ns);
 void AdvanceSystemTime(int64_t delta100ns);
 void FollowRealClock();
 
+// ---- Floating-point state (KeSaveFloatingPointState) ----
+struct FloatingPointStateCounts {
+  uint64_t saves;        // calls of KeSaveFloatingPointState, failed ones included
+  uint64_t failedSaves;  // of those, the ones that failed
+  uint64_t restores;     // calls of KeRestoreFloatingPointState
+  size_t open;           // saves not yet restored
+};
+FloatingPointStateCounts FloatingPointCounts();
+// While set, every KeSaveFloatingPointState fails with
+// STATUS_INSUFFICIENT_RESOURCES, as the kernel's does when it cannot get the
+// memory for the state.
+void FailFloatingPointSaves(bool fail);
+// A restore without its save, or out of order, stops the program (the
+// kernel would stop the machine).
+
+// ---- Vector instruction sets (ProbeVectorSets) ----
+// The sets the host processor offers (SORVEX_VECTOR_* bits).
+uint32_t HostVectorSets();
+// ProbeVectorSets() answers HostVectorSets() & allowed from now on;
+// ~0u gives every set back.
+void LimitVectorSets(uint32_t allowed);
+
 // ---- Debugger output ----
 std::string DebugOutput();
 void ClearDebugOutput();

@@ -50,6 +50,7 @@ typedef union _LARGE_INTEGER {
 #define STATUS_INSUFFICIENT_RESOURCES ((NTSTATUS)0xC000009A)
 #define STATUS_KEY_DELETED ((NTSTATUS)0xC000017C)
 #define STATUS_INVALID_DEVICE_REQUEST ((NTSTATUS)0xC0000010)
+#define STATUS_ILLEGAL_FLOAT_CONTEXT ((NTSTATUS)0xC000014A)
 
 // Pool.
 typedef enum _POOL_TYPE { NonPagedPool = 0, PagedPool = 1 } POOL_TYPE;
@@ -162,6 +163,20 @@ typedef struct _RTL_QUERY_REGISTRY_TABLE {
 // key; hostkernel/host_control.h creates them.
 typedef struct _DEVICE_OBJECT DEVICE_OBJECT, *PDEVICE_OBJECT;
 
+// The floating-point save area of the 32-bit x86 kernel. The host keeps the
+// caller's state untouched (a user process's registers are its own); the
+// area only carries a mark that ties a restore to its save.
+typedef struct _KFLOATING_SAVE {
+  ULONG ControlWord;
+  ULONG StatusWord;
+  ULONG ErrorOffset;
+  ULONG ErrorSelector;
+  ULONG DataOffset;
+  ULONG DataSelector;
+  ULONG Cr0NpxState;
+  ULONG Spare1;
+} KFLOATING_SAVE, *PKFLOATING_SAVE;
+
 typedef enum _MEMORY_CACHING_TYPE { MmNonCached = 0, MmCached = 1, MmWriteCombined = 2 } MEMORY_CACHING_TYPE;
 
 // DDK memory helpers.
@@ -218,6 +233,13 @@ NTSTATUS RtlWriteRegistryValue(ULONG RelativeTo, PCWSTR Path, PCWSTR ValueName, 
                                PVOID ValueData, ULONG ValueLength);
 NTSTATUS IoOpenDeviceRegistryKey(PDEVICE_OBJECT DeviceObject, ULONG DevInstKeyType,
                                  ACCESS_MASK DesiredAccess, HANDLE *DevInstRegKey);
+
+// Saves the floating-point and vector (x87, MMX, SSE) state so that the
+// caller may use those registers until the matching restore. Saves nest;
+// each is restored once, innermost first. A failed save (the host can be
+// told to fail them) leaves nothing to restore.
+NTSTATUS KeSaveFloatingPointState(PKFLOATING_SAVE FloatSave);
+NTSTATUS KeRestoreFloatingPointState(PKFLOATING_SAVE FloatSave);
 
 PVOID MmMapIoSpace(PHYSICAL_ADDRESS PhysicalAddress, SIZE_T NumberOfBytes, MEMORY_CACHING_TYPE CacheType);
 void MmUnmapIoSpace(PVOID BaseAddress, SIZE_T NumberOfBytes);

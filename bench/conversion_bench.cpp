@@ -45,7 +45,7 @@ DemosaicQuality MeasureDemosaicQuality() {
   std::vector<uint8_t> planes(static_cast<size_t>(photo.width) * 3);
   const sorvex1::RgbPlanes scratch = {planes.data(), planes.data() + photo.width, planes.data() + 2 * photo.width};
   std::vector<uint8_t> walkerScratch(sorvex1::DemosaicWalkerBytes(photo.width));
-  sorvex1::DemosaicWalker walker = sorvex1::StartDemosaic(raw.data(), photo.width, photo.height, walkerScratch.data());
+  sorvex1::DemosaicWalker walker = sorvex1::StartDemosaic(raw.data(), photo.width, photo.height, walkerScratch.data(), sorvex1::ScalarRowKernels());
   for (int32_t y = 0; y < photo.height; ++y) sorvex1::DemosaicLineToRgb(&walker, y, scratch, demosaiced.At(0, y));
   quality.demosaicDb = testsupport::PsnrRgb(demosaiced, photo, kPsnrBorder);
   Library library;

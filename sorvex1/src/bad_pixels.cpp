@@ -19,6 +19,7 @@
 // flag 1 (low light):    base +50%, and the whole neighbour spread is added
 //                        to the threshold instead of half of it.
 // Corrected samples feed the test of the samples after them.
+#include "kernel_section.h"
 #include "pixel_math.h"
 #include "slots.h"
 
@@ -128,12 +129,11 @@ void CorrectLine(const uint8_t *above, uint8_t *line, const uint8_t *below, int3
   CorrectSamples(above, line, below, width, 0, width, test);
 }
 
-// Interior samples screened per block: all eight neighbours exist, and a
-// sample that lies within its neighbours' range widened by the threshold
-// stays as it is. The screen is a branch-free loop over the block that the
-// compiler vectorises; only the rare samples it marks go through the exact
-// correction.
-constexpr int32_t kScreenBlock = 64;
+// Interior samples are screened a block of kScreenBlock at a time: all
+// eight neighbours exist, and a sample that lies within its neighbours'
+// range widened by the threshold stays as it is. The screen is a
+// branch-free loop over the block that the compiler vectorises; only the
+// rare samples it marks go through the exact correction.
 
 inline uint8_t MinByte(uint8_t a, uint8_t b) { return a < b ? a : b; }
 inline uint8_t MaxByte(uint8_t a, uint8_t b) { return a > b ? a : b; }
@@ -181,13 +181,6 @@ bool ScreenBlockWithShift(const uint8_t *__restrict above, const uint8_t *__rest
   return any != 0;
 }
 
-bool ScreenBlock(const uint8_t *above, const uint8_t *line, const uint8_t *below, int32_t x,
-                 const OutlierTest &test, uint8_t *marks) {
-  const uint8_t base = static_cast<uint8_t>(test.baseThreshold);
-  if (test.spreadQuarters == 4) return ScreenBlockWithShift<0>(above, line, below, x, base, marks);
-  return ScreenBlockWithShift<1>(above, line, below, x, base, marks);
-}
-
 // Corrects sample x exactly; returns whether it changed.
 bool CorrectSample(const uint8_t *above, uint8_t *line, const uint8_t *below, int32_t width, int32_t x,
                    const OutlierTest &test) {
@@ -206,8 +199,8 @@ uint32_t PushChange(uint32_t changedBehind, bool changed) {
 // changes the neighbourhood of the sample two to its right, which is then
 // corrected exactly too, whatever its mark; the screen of a block runs after
 // the block before it is final, so it sees every earlier correction.
-void CorrectInnerLine(const uint8_t *above, uint8_t *line, const uint8_t *below, int32_t width,
-                      const OutlierTest &test) {
+void CorrectInnerLine(const RowKernels &kernels, const uint8_t *above, uint8_t *line, const uint8_t *below,
+                      int32_t width, const OutlierTest &test) {
   const int32_t head = MinInt(2, width);
   uint32_t changedBehind = 0;
   for (int32_t x = 0; x < head; ++x) {
@@ -219,6 +212,8 @@ void CorrectInnerLine(const uint8_t *above, uint8_t *line, const uint8_t *below,
     return;
   }
   uint8_t marks[kScreenBlock];
+  const uint8_t base = static_cast<uint8_t>(test.baseThreshold);
+  const int32_t spreadShift = test.spreadQuarters == 4 ? 0 : 1;
   for (int32_t x = 2; x < end; x += kScreenBlock) {
     const int32_t count = MinInt(kScreenBlock, end - x);
     // The last block is screened over the full block width, ending at the
@@ -226,7 +221,7 @@ void CorrectInnerLine(const uint8_t *above, uint8_t *line, const uint8_t *below,
     // is corrected twice.
     const int32_t screened = x + kScreenBlock <= end ? x : end - kScreenBlock;
     const uint8_t *blockMarks = marks + (x - screened);
-    const bool anyMarked = ScreenBlock(above, line, below, screened, test, marks);
+    const bool anyMarked = kernels.screenDefects(above, line, below, screened, base, spreadShift, marks);
     if (!anyMarked && changedBehind == 0) continue;
     for (int32_t i = 0; i < count; ++i) {
       const bool due = blockMarks[i] != 0 || (changedBehind & 2u) != 0;
@@ -238,15 +233,27 @@ void CorrectInnerLine(const uint8_t *above, uint8_t *line, const uint8_t *below,
 
 }  // namespace
 
-void SORVEX1_CALL CorrectBadPixels(void *, uint8_t *raw, int32_t width, int32_t height, uint32_t flag,
+namespace scalar {
+
+bool ScreenDefects(const uint8_t *above, const uint8_t *line, const uint8_t *below, int32_t x, uint8_t base,
+                   int32_t spreadShift, uint8_t *marks) {
+  if (spreadShift == 0) return ScreenBlockWithShift<0>(above, line, below, x, base, marks);
+  return ScreenBlockWithShift<1>(above, line, below, x, base, marks);
+}
+
+}  // namespace scalar
+
+void SORVEX1_CALL CorrectBadPixels(void *userData, uint8_t *raw, int32_t width, int32_t height, uint32_t flag,
                                    uint32_t mode) {
-  if (raw == nullptr || !IsValidFrameSize(width, height)) return;
+  LibraryState *state = StateFromUserData(userData);
+  if (state == nullptr || raw == nullptr || !IsValidFrameSize(width, height)) return;
   const OutlierTest test = OutlierTestFor(flag, mode);
+  const KernelSection section(state);
   for (int32_t y = 0; y < height; ++y) {
     const uint8_t *above = y >= 2 ? raw + LineOffset(y - 2, width) : nullptr;
     const uint8_t *below = y + 2 < height ? raw + LineOffset(y + 2, width) : nullptr;
     if (above != nullptr && below != nullptr) {
-      CorrectInnerLine(above, raw + LineOffset(y, width), below, width, test);
+      CorrectInnerLine(section.kernels(), above, raw + LineOffset(y, width), below, width, test);
     } else {
       CorrectLine(above, raw + LineOffset(y, width), below, width, test);
     }

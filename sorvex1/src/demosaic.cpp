@@ -120,13 +120,6 @@ struct RawWindow {
   }
 };
 
-// The split lines of the window: even[line][j] is column 2j, odd[line][j]
-// column 2j + 1.
-struct SplitWindowLines {
-  const int16_t *even[kDemosaicWindowLines];
-  const int16_t *odd[kDemosaicWindowLines];
-};
-
 // Pixel 2p (even column) and pixel 2p + 1 (odd column) of an interior pair.
 struct EvenColumnWindow {
   const SplitWindowLines &s;
@@ -163,7 +156,7 @@ void DemosaicEdgePixel(const uint8_t *const lines[kDemosaicWindowLines], int32_t
 }
 
 // Pixel pairs per block of the interior.
-constexpr int32_t kBlockPairs = 16;
+constexpr int32_t kBlockPairs = kDemosaicKernelMinPairs;
 
 // Even and odd results of a block to the planes' interleaved bytes.
 void InterleavePairs(const uint8_t *__restrict even, const uint8_t *__restrict odd, uint8_t *__restrict out) {
@@ -196,24 +189,30 @@ void DemosaicPairBlock(const SplitWindowLines &s, int32_t p0, const RgbPlanes &o
   InterleavePairs(blue[0], blue[1], out.blue + 2 * p0);
 }
 
-// One line: the pairs whose windows lie inside the line a block at a time
-// (pair p covers columns 2p - 2 .. 2p + 3), every other pixel on its own.
-// The last block ends with the last such pair and may overlap the block
-// before it: a pixel written twice gets the same value twice.
+// The pairs first .. end - 1 a block at a time. The last block ends with
+// the last pair and may overlap the block before it: a pixel written twice
+// gets the same value twice.
+template <typename EvenSite, typename OddSite>
+void DemosaicPairBlocks(const SplitWindowLines &s, int32_t first, int32_t end, const RgbPlanes &out) {
+  for (int32_t p = first; p < end; p += kBlockPairs) {
+    DemosaicPairBlock<EvenSite, OddSite>(s, MinInt(p, end - kBlockPairs), out);
+  }
+}
+
+// One line: the pairs whose windows lie inside the line by the kernel (pair
+// p covers columns 2p - 2 .. 2p + 3), every other pixel on its own.
 template <typename EvenSite, typename OddSite>
 void DemosaicLineSites(const uint8_t *const lines[kDemosaicWindowLines], const SplitWindowLines &s, int32_t width,
-                       const RgbPlanes &out) {
+                       DemosaicPairsKernel pairs, const RgbPlanes &out) {
   const int32_t firstPair = 1;
   const int32_t endPair = width >= 4 ? (width - 2) / 2 : firstPair;
-  int32_t blocksEnd = 2 * firstPair;
-  if (endPair - firstPair >= kBlockPairs) {
-    for (int32_t p = firstPair; p < endPair; p += kBlockPairs) {
-      DemosaicPairBlock<EvenSite, OddSite>(s, MinInt(p, endPair - kBlockPairs), out);
-    }
-    blocksEnd = 2 * endPair;
+  int32_t pairsEnd = 2 * firstPair;
+  if (endPair - firstPair >= kDemosaicKernelMinPairs) {
+    pairs(s, firstPair, endPair, out);
+    pairsEnd = 2 * endPair;
   }
   for (int32_t x = 0; x < MinInt(2, width); ++x) DemosaicEdgePixel<EvenSite, OddSite>(lines, width, x, out);
-  for (int32_t x = MaxInt(2, blocksEnd); x < width; ++x) DemosaicEdgePixel<EvenSite, OddSite>(lines, width, x, out);
+  for (int32_t x = MaxInt(2, pairsEnd); x < width; ++x) DemosaicEdgePixel<EvenSite, OddSite>(lines, width, x, out);
 }
 
 size_t SplitHalfCount(int32_t width) { return static_cast<size_t>(width + 1) / 2; }
@@ -222,30 +221,46 @@ size_t SplitHalfCount(int32_t width) { return static_cast<size_t>(width + 1) / 2
 int32_t SlotHolding(DemosaicWalker *walker, int32_t rawLine) {
   const int32_t slot = rawLine % kDemosaicWindowLines;
   if (walker->rawLine[slot] == rawLine) return slot;
-  const uint8_t *line = walker->raw + LineOffset(rawLine, walker->width);
-  int16_t *__restrict even = walker->even[slot];
-  int16_t *__restrict odd = walker->odd[slot];
-  const int32_t pairs = walker->width / 2;
-  for (int32_t j = 0; j < pairs; ++j) {
-    even[j] = line[2 * j];
-    odd[j] = line[2 * j + 1];
-  }
-  if ((walker->width & 1) != 0) even[pairs] = line[walker->width - 1];
+  walker->kernels->splitRawLine(walker->raw + LineOffset(rawLine, walker->width), walker->width, walker->even[slot],
+                                walker->odd[slot]);
   walker->rawLine[slot] = rawLine;
   return slot;
 }
 
 }  // namespace
 
+namespace scalar {
+
+void SplitRawLine(const uint8_t *__restrict line, int32_t width, int16_t *__restrict even, int16_t *__restrict odd) {
+  const int32_t pairs = width / 2;
+  for (int32_t j = 0; j < pairs; ++j) {
+    even[j] = line[2 * j];
+    odd[j] = line[2 * j + 1];
+  }
+  if ((width & 1) != 0) even[pairs] = line[width - 1];
+}
+
+void DemosaicGreenBluePairs(const SplitWindowLines &lines, int32_t first, int32_t end, const RgbPlanes &out) {
+  DemosaicPairBlocks<GreenOnGreenBlueLine, BlueSite>(lines, first, end, out);
+}
+
+void DemosaicRedGreenPairs(const SplitWindowLines &lines, int32_t first, int32_t end, const RgbPlanes &out) {
+  DemosaicPairBlocks<RedSite, GreenOnRedGreenLine>(lines, first, end, out);
+}
+
+}  // namespace scalar
+
 size_t DemosaicWalkerBytes(int32_t width) {
   return 2 * kDemosaicWindowLines * ScratchCarver::Rounded(SplitHalfCount(width) * sizeof(int16_t));
 }
 
-DemosaicWalker StartDemosaic(const uint8_t *raw, int32_t width, int32_t height, uint8_t *scratch) {
+DemosaicWalker StartDemosaic(const uint8_t *raw, int32_t width, int32_t height, uint8_t *scratch,
+                             const RowKernels &kernels) {
   DemosaicWalker walker;
   walker.raw = raw;
   walker.width = width;
   walker.height = height;
+  walker.kernels = &kernels;
   ScratchCarver carver(scratch);
   for (int32_t i = 0; i < kDemosaicWindowLines; ++i) {
     walker.even[i] = carver.Halves(SplitHalfCount(width));
@@ -266,9 +281,11 @@ void DemosaicLine(DemosaicWalker *walker, int32_t y, const RgbPlanes &out) {
     split.odd[i] = walker->odd[slot];
   }
   if (IsGreenBlueLine(y)) {
-    DemosaicLineSites<GreenOnGreenBlueLine, BlueSite>(lines, split, walker->width, out);
+    DemosaicLineSites<GreenOnGreenBlueLine, BlueSite>(lines, split, walker->width,
+                                                      walker->kernels->demosaicGreenBluePairs, out);
   } else {
-    DemosaicLineSites<RedSite, GreenOnRedGreenLine>(lines, split, walker->width, out);
+    DemosaicLineSites<RedSite, GreenOnRedGreenLine>(lines, split, walker->width, walker->kernels->demosaicRedGreenPairs,
+                                                    out);
   }
 }
 

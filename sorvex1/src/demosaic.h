@@ -11,26 +11,20 @@
 #include <stddef.h>
 #include <stdint.h>
 
-namespace sorvex1 {
+#include "row_kernels.h"
 
-// A line of RGB as three arrays of `width` bytes each.
-struct RgbPlanes {
-  uint8_t *red;
-  uint8_t *green;
-  uint8_t *blue;
-};
+namespace sorvex1 {
 
 // Walks the lines of one raw frame. Each raw line is split once into its
 // even and odd columns as 16-bit samples, and the five lines around the line
 // being demosaiced are kept, so that the filters read every tap of a run of
 // pixels as one contiguous array (the Bayer phase of a column is then fixed).
 // Lines may be asked for in any order; in order, each raw line is split once.
-constexpr int32_t kDemosaicWindowLines = 5;
-
 struct DemosaicWalker {
   const uint8_t *raw;
   int32_t width;
   int32_t height;
+  const RowKernels *kernels;
   int16_t *even[kDemosaicWindowLines];
   int16_t *odd[kDemosaicWindowLines];
   int32_t rawLine[kDemosaicWindowLines];  // the raw line each slot holds, -1 for none
@@ -39,7 +33,9 @@ struct DemosaicWalker {
 // Scratch bytes a walker over lines of `width` samples needs.
 size_t DemosaicWalkerBytes(int32_t width);
 
-DemosaicWalker StartDemosaic(const uint8_t *raw, int32_t width, int32_t height, uint8_t *scratch);
+// The walker splits and demosaics with the given kernels.
+DemosaicWalker StartDemosaic(const uint8_t *raw, int32_t width, int32_t height, uint8_t *scratch,
+                             const RowKernels &kernels);
 
 // Demosaics line y into `out` (width bytes a plane).
 void DemosaicLine(DemosaicWalker *walker, int32_t y, const RgbPlanes &out);

@@ -22,6 +22,7 @@ LibraryState *CreateLibraryState() {
   RtlZeroMemory(block, sizeof(LibraryState));
   LibraryState *state = static_cast<LibraryState *>(block);
   state->ops.userData = state;
+  state->kernels = RowKernelsFor(ProbeVectorSets());
   RtlCopyMemory(state->colourMatrix, kIdentityColourMatrix, sizeof(state->colourMatrix));
   RtlCopyMemory(state->yuvMatrix, kBt601StudioYuvMatrix, sizeof(state->yuvMatrix));
   return state;

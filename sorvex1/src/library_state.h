@@ -1,5 +1,6 @@
 // The library's state: one pool block per FUNC_Init holding the operations
-// table the caller sees, the current matrices and the scratch buffers. The
+// table the caller sees, the row kernels' forms, the current matrices and
+// the scratch buffers. The
 // table comes first, so the table pointer is also the block's address.
 #pragma once
 
@@ -7,6 +8,7 @@
 #include <stdint.h>
 
 #include "rgb_to_yuyv_row.h"
+#include "row_kernels.h"
 #include "scratch_carver.h"
 #include "sorvex1.h"
 
@@ -21,6 +23,8 @@ struct ScratchBuffer {
 
 struct LibraryState {
   ConversionOps ops;
+  RowKernels kernels;                 // the forms picked for the processor at FUNC_Init
+  const RowKernels *sectionKernels;  // those of the open kernel section, null outside one
   int32_t colourMatrix[kMatrixValues];
   int32_t yuvMatrix[kMatrixValues];
   ScratchBuffer yuyvFrame;    // raw -> YUYV -> bitmap/I420 intermediate frame

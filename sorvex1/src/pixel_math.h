@@ -4,6 +4,8 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "small_counts.h"
+
 namespace sorvex1 {
 
 // Largest width or height accepted. It keeps every fixed-point product of the
@@ -48,14 +50,7 @@ inline uint32_t DivideFixed(uint32_t numerator, const FixedDivisor &divisor) {
   return static_cast<uint32_t>((numerator * divisor.multiplier) >> divisor.shift);
 }
 
-// Division by a count of 1 to 9 (the samples a 3x3 filter averages) as a
-// multiply by a rounded-up reciprocal: n * ceil(65536 / d) >> 16 is n / d
-// rounded down for every n below 65536 / 9, well above 9 * 255 plus the
-// rounding, so the filters need no division per sample.
-constexpr int32_t kMaxSmallCount = 9;
-constexpr uint32_t kSmallCountReciprocal[kMaxSmallCount + 1] = {0,     65536, 32768, 21846, 16384,
-                                                                13108, 10923, 9363,  8192,  7282};
-
+// n / count for a count of 1 to 9 (small_counts.h).
 inline uint32_t DivideBySmallCount(uint32_t numerator, uint32_t count) {
   return (numerator * kSmallCountReciprocal[count]) >> 16;
 }

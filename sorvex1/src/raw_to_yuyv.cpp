@@ -8,6 +8,7 @@
 // works for any ratio, e.g. 1280x960 -> 320x240 or 640x480 -> 352x288),
 // linear interpolation when enlarging. Only line-sized scratch is used.
 #include "demosaic.h"
+#include "kernel_section.h"
 #include "library_state.h"
 #include "pixel_math.h"
 #include "resample_row.h"
@@ -57,10 +58,10 @@ size_t ResampleLinesBytes(int32_t sourceWidth, int32_t width) {
          3 * ScratchCarver::Rounded(across * sizeof(uint32_t));
 }
 
-ResampleLines CarveResampleLines(uint8_t *scratch, const RawFrame &raw, int32_t width) {
+ResampleLines CarveResampleLines(uint8_t *scratch, const RawFrame &raw, int32_t width, const RowKernels &kernels) {
   const int32_t sourceWidth = raw.width;
   ResampleLines lines;
-  lines.demosaic = StartDemosaic(raw.samples, raw.width, raw.height, scratch);
+  lines.demosaic = StartDemosaic(raw.samples, raw.width, raw.height, scratch, kernels);
   ScratchCarver carver(scratch + DemosaicWalkerBytes(sourceWidth));
   const size_t across = static_cast<size_t>(width) * 3;
   lines.sourceLine = CarvePlanes(&carver, sourceWidth);
@@ -106,24 +107,26 @@ void ResampledLineToRgb(ResampleAxis across, ResampleAxis down, int32_t line, Re
 // the YUV matrix alone; applying both would correct the colours twice.
 size_t SameSizeLinesBytes(int32_t width) { return DemosaicWalkerBytes(width) + PlanesBytes(width); }
 
-void ConvertSameSize(const LibraryState &state, const RawFrame &raw, uint8_t *destination, uint8_t *scratch) {
-  DemosaicWalker walker = StartDemosaic(raw.samples, raw.width, raw.height, scratch);
+void ConvertSameSize(const LibraryState &state, const RowKernels &kernels, const RawFrame &raw, uint8_t *destination,
+                     uint8_t *scratch) {
+  DemosaicWalker walker = StartDemosaic(raw.samples, raw.width, raw.height, scratch, kernels);
   ScratchCarver carver(scratch + DemosaicWalkerBytes(raw.width));
   const RgbPlanes rgb = CarvePlanes(&carver, raw.width);
   const int32_t lineBytes = 2 * raw.width;
   for (int32_t y = 0; y < raw.height; ++y) {
     DemosaicLine(&walker, y, rgb);
-    RgbToYuyvLine(rgb, raw.width, kIdentityColourMatrix, state.yuvMatrix, destination + LineOffset(y, lineBytes));
+    RgbToYuyvLine(kernels, rgb, raw.width, kIdentityColourMatrix, state.yuvMatrix,
+                  destination + LineOffset(y, lineBytes));
   }
 }
 
-void ConvertResampled(const LibraryState &state, const RawFrame &raw, uint8_t *destination, int32_t width,
-                      int32_t height, ResampleLines *lines) {
+void ConvertResampled(const LibraryState &state, const RowKernels &kernels, const RawFrame &raw, uint8_t *destination,
+                      int32_t width, int32_t height, ResampleLines *lines) {
   const ResampleAxis across = {raw.width, width};
   const ResampleAxis down = {raw.height, height};
   for (int32_t y = 0; y < height; ++y) {
     ResampledLineToRgb(across, down, y, lines);
-    RgbToYuyvLine(lines->outputLine, width, kIdentityColourMatrix, state.yuvMatrix,
+    RgbToYuyvLine(kernels, lines->outputLine, width, kIdentityColourMatrix, state.yuvMatrix,
                   destination + LineOffset(y, 2 * width));
   }
 }
@@ -138,9 +141,9 @@ size_t HalvingLinesBytes(int32_t width) {
   return DemosaicWalkerBytes(2 * width) + 2 * PlanesBytes(2 * width) + PlanesBytes(width);
 }
 
-void ConvertHalved(const LibraryState &state, const RawFrame &raw, uint8_t *destination, int32_t width,
-                   int32_t height, uint8_t *scratch) {
-  DemosaicWalker walker = StartDemosaic(raw.samples, raw.width, raw.height, scratch);
+void ConvertHalved(const LibraryState &state, const RowKernels &kernels, const RawFrame &raw, uint8_t *destination,
+                   int32_t width, int32_t height, uint8_t *scratch) {
+  DemosaicWalker walker = StartDemosaic(raw.samples, raw.width, raw.height, scratch, kernels);
   ScratchCarver carver(scratch + DemosaicWalkerBytes(raw.width));
   const RgbPlanes upper = CarvePlanes(&carver, raw.width);
   const RgbPlanes lower = CarvePlanes(&carver, raw.width);
@@ -148,16 +151,14 @@ void ConvertHalved(const LibraryState &state, const RawFrame &raw, uint8_t *dest
   for (int32_t y = 0; y < height; ++y) {
     DemosaicLine(&walker, 2 * y, upper);
     DemosaicLine(&walker, 2 * y + 1, lower);
-    HalveRgbLinePair(upper, lower, width, halved);
-    RgbToYuyvLine(halved, width, kIdentityColourMatrix, state.yuvMatrix, destination + LineOffset(y, 2 * width));
+    kernels.halveRgbLinePair(upper, lower, width, halved);
+    RgbToYuyvLine(kernels, halved, width, kIdentityColourMatrix, state.yuvMatrix,
+                  destination + LineOffset(y, 2 * width));
   }
 }
 
-}  // namespace
-
-void SORVEX1_CALL ConvertRawToYuyv(void *userData, uint8_t *raw, int32_t sourceWidth, int32_t sourceHeight,
-                                   uint8_t *destination, int32_t width, int32_t height) {
-  LibraryState *state = StateFromUserData(userData);
+void RawToYuyv(LibraryState *state, const RowKernels &kernels, uint8_t *raw, int32_t sourceWidth,
+               int32_t sourceHeight, uint8_t *destination, int32_t width, int32_t height) {
   const RawFrame frame = {raw, SourceExtent(sourceWidth), SourceExtent(sourceHeight)};
   if (state == nullptr || raw == nullptr || destination == nullptr) return;
   if (!IsValidFrameSize(frame.width, frame.height) || !IsValidFrameSize(width, height)) return;
@@ -165,19 +166,29 @@ void SORVEX1_CALL ConvertRawToYuyv(void *userData, uint8_t *raw, int32_t sourceW
   if (frame.width == width && frame.height == height) {
     uint8_t *scratch = ReserveScratch(&state->rawLines, SameSizeLinesBytes(width));
     if (scratch == nullptr) return;
-    ConvertSameSize(*state, frame, destination, scratch);
+    ConvertSameSize(*state, kernels, frame, destination, scratch);
     return;
   }
   if (IsHalving(frame, width, height)) {
     uint8_t *scratch = ReserveScratch(&state->rawLines, HalvingLinesBytes(width));
     if (scratch == nullptr) return;
-    ConvertHalved(*state, frame, destination, width, height, scratch);
+    ConvertHalved(*state, kernels, frame, destination, width, height, scratch);
     return;
   }
   uint8_t *scratch = ReserveScratch(&state->rawLines, ResampleLinesBytes(frame.width, width));
   if (scratch == nullptr) return;
-  ResampleLines lines = CarveResampleLines(scratch, frame, width);
-  ConvertResampled(*state, frame, destination, width, height, &lines);
+  ResampleLines lines = CarveResampleLines(scratch, frame, width, kernels);
+  ConvertResampled(*state, kernels, frame, destination, width, height, &lines);
+}
+
+}  // namespace
+
+void SORVEX1_CALL ConvertRawToYuyv(void *userData, uint8_t *raw, int32_t sourceWidth, int32_t sourceHeight,
+                                   uint8_t *destination, int32_t width, int32_t height) {
+  LibraryState *state = StateFromUserData(userData);
+  if (state == nullptr) return;
+  const KernelSection section(state);
+  RawToYuyv(state, section.kernels(), raw, sourceWidth, sourceHeight, destination, width, height);
 }
 
 }  // namespace sorvex1

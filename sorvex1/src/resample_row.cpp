@@ -126,11 +126,15 @@ void HalvePlane(const uint8_t *__restrict upper, const uint8_t *__restrict lower
 
 }  // namespace
 
+namespace scalar {
+
 void HalveRgbLinePair(const RgbPlanes &upper, const RgbPlanes &lower, int32_t width, const RgbPlanes &out) {
   HalvePlane(upper.red, lower.red, width, out.red);
   HalvePlane(upper.green, lower.green, width, out.green);
   HalvePlane(upper.blue, lower.blue, width, out.blue);
 }
+
+}  // namespace scalar
 
 int32_t CommonWeightFactor(ResampleAxis axis) {
   return IsReduction(axis) && axis.source % axis.destination == 0 ? axis.destination : 1;

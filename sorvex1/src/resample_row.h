@@ -47,12 +47,11 @@ void ResampleRgbLineAcross(const RgbPlanes &line, ResampleAxis axis, uint32_t *r
 // sum[i] += line[i] * weight, for `count` values.
 void AccumulateWeightedLine(const uint32_t *line, int32_t count, int32_t weight, uint32_t *sum);
 
-// A reduction by exactly 2 on both axes, in one step: each output sample is
-// the rounded mean (a + b + c + d + 2) / 4 of its 2x2 source samples, the
-// same byte the area average gives (the sums, their extra bits and the
-// final shift reduce to that), without the 32-bit intermediate lines.
-// upper and lower are source lines 2y and 2y + 1, 2 * width samples each.
-void HalveRgbLinePair(const RgbPlanes &upper, const RgbPlanes &lower, int32_t width, const RgbPlanes &out);
+// A reduction by exactly 2 on both axes is the row kernel
+// HalveRgbLinePair (row_kernels.h): each output sample is the rounded mean
+// (a + b + c + d + 2) / 4 of its 2x2 source samples, the same byte the area
+// average gives (the sums, their extra bits and the final shift reduce to
+// that), without the 32-bit intermediate lines.
 
 // Divides a weighted sum of RGB lines (3 * width values) back to bytes,
 // dropping the extra bits, into planes.

@@ -329,8 +329,8 @@ void PlanesToYuyv(const RgbPlanes &rgb, int32_t width, const int32_t *yuvMatrix,
 
 }  // namespace
 
-void RgbToYuyvLine(const RgbPlanes &rgb, int32_t width, const int32_t *colourMatrix, const int32_t *yuvMatrix,
-                   uint8_t *yuyv) {
+void RgbToYuyvLine(const RowKernels &kernels, const RgbPlanes &rgb, int32_t width, const int32_t *colourMatrix,
+                   const int32_t *yuvMatrix, uint8_t *yuyv) {
   if (!IsIdentity(colourMatrix)) {
     if (CoefficientsFit16Bits(colourMatrix)) {
       ApplyColourMatrix<int16_t>(colourMatrix, width, rgb);
@@ -338,11 +338,19 @@ void RgbToYuyvLine(const RgbPlanes &rgb, int32_t width, const int32_t *colourMat
       ApplyColourMatrix<int32_t>(colourMatrix, width, rgb);
     }
   }
+  kernels.rgbToYuyvLine(rgb, width, yuvMatrix, yuyv);
+}
+
+namespace scalar {
+
+void RgbToYuyvLine(const RgbPlanes &rgb, int32_t width, const int32_t *yuvMatrix, uint8_t *yuyv) {
   if (CoefficientsFit16Bits(yuvMatrix)) {
     PlanesToYuyv<int16_t>(rgb, width, yuvMatrix, yuyv);
   } else {
     PlanesToYuyv<int32_t>(rgb, width, yuvMatrix, yuyv);
   }
 }
+
+}  // namespace scalar
 
 }  // namespace sorvex1

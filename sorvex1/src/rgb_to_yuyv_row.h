@@ -9,7 +9,7 @@
 
 #include <stdint.h>
 
-#include "demosaic.h"
+#include "row_kernels.h"
 
 namespace sorvex1 {
 
@@ -23,8 +23,9 @@ constexpr int32_t kMatrixValueLimit = 65536;
 // A pair's U and V come from the sum of both pixels' chroma, rounded once.
 // With an odd width the last pixel is written as Y and its own U; its V has
 // no byte in the line and is dropped. The colour matrix is applied to the
-// planes in place (they are the caller's scratch).
-void RgbToYuyvLine(const RgbPlanes &rgb, int32_t width, const int32_t *colourMatrix, const int32_t *yuvMatrix,
-                   uint8_t *yuyv);
+// planes in place (they are the caller's scratch); the YUV matrix by the
+// kernel of that name.
+void RgbToYuyvLine(const RowKernels &kernels, const RgbPlanes &rgb, int32_t width, const int32_t *colourMatrix,
+                   const int32_t *yuvMatrix, uint8_t *yuyv);
 
 }  // namespace sorvex1

@@ -7,6 +7,7 @@
 // table of the sample's colour maps the value; a null table leaves that
 // colour as it is. With `enable` 0 only the tables apply.
 #include "bayer.h"
+#include "kernel_section.h"
 #include "pixel_math.h"
 #include "slots.h"
 
@@ -22,20 +23,6 @@ struct ShadingTables {
 const uint8_t *TableFor(const ShadingTables &tables, BayerColour colour) {
   if (colour == BayerColour::kRed) return tables.red;
   return colour == BayerColour::kGreen ? tables.green : tables.blue;
-}
-
-// value * (128 + gain) / 128, rounded and clamped. The whole value passes
-// the division unchanged, so this is value + (value * gain + 64) / 128, and
-// value * gain + 64 is at most 255 * 255 + 64: inside 16 bits for every gain
-// byte, so the loop runs on 16-bit lanes (the product with 128 + gain, up to
-// 383, would not fit).
-void ApplyGains(uint8_t *__restrict line, const uint8_t *__restrict gains, int32_t width) {
-  for (int32_t x = 0; x < width; ++x) {
-    const uint16_t value = line[x];
-    const uint16_t extra = static_cast<uint16_t>(static_cast<uint16_t>(value * gains[x] + 64u) >> 7);
-    const uint16_t scaled = static_cast<uint16_t>(value + extra);
-    line[x] = static_cast<uint8_t>(scaled > 255 ? 255 : scaled);
-  }
 }
 
 // Every second sample from `first` through the table.
@@ -66,9 +53,9 @@ void MapSamplePairs(uint8_t *line, int32_t width, const uint8_t *evenTable, cons
 
 // One line; `gains` may be null, and so may either table (even and odd
 // columns): the gains first, then the tables.
-void ShadeLine(uint8_t *line, const uint8_t *gains, int32_t width, const uint8_t *evenTable,
-               const uint8_t *oddTable) {
-  if (gains != nullptr) ApplyGains(line, gains, width);
+void ShadeLine(const RowKernels &kernels, uint8_t *line, const uint8_t *gains, int32_t width,
+               const uint8_t *evenTable, const uint8_t *oddTable) {
+  if (gains != nullptr) kernels.shadingGains(line, gains, width);
   if (evenTable != nullptr && oddTable != nullptr) {
     MapSamplePairs(line, width, evenTable, oddTable);
     return;
@@ -79,15 +66,35 @@ void ShadeLine(uint8_t *line, const uint8_t *gains, int32_t width, const uint8_t
 
 }  // namespace
 
-void SORVEX1_CALL ApplyShading(void *, uint8_t *raw, int32_t width, int32_t height, uint32_t enable,
+namespace scalar {
+
+// value * (128 + gain) / 128, rounded and clamped. The whole value passes
+// the division unchanged, so this is value + (value * gain + 64) / 128, and
+// value * gain + 64 is at most 255 * 255 + 64: inside 16 bits for every gain
+// byte, so the loop runs on 16-bit lanes (the product with 128 + gain, up to
+// 383, would not fit).
+void ShadingGains(uint8_t *__restrict line, const uint8_t *__restrict gains, int32_t width) {
+  for (int32_t x = 0; x < width; ++x) {
+    const uint16_t value = line[x];
+    const uint16_t extra = static_cast<uint16_t>(static_cast<uint16_t>(value * gains[x] + 64u) >> 7);
+    const uint16_t scaled = static_cast<uint16_t>(value + extra);
+    line[x] = static_cast<uint8_t>(scaled > 255 ? 255 : scaled);
+  }
+}
+
+}  // namespace scalar
+
+void SORVEX1_CALL ApplyShading(void *userData, uint8_t *raw, int32_t width, int32_t height, uint32_t enable,
                                const uint8_t *gainMap, uint32_t, const uint8_t *tableR, const uint8_t *tableG,
                                const uint8_t *tableB) {
-  if (raw == nullptr || !IsValidFrameSize(width, height)) return;
+  LibraryState *state = StateFromUserData(userData);
+  if (state == nullptr || raw == nullptr || !IsValidFrameSize(width, height)) return;
   const uint8_t *gains = enable != 0 ? gainMap : nullptr;
   const ShadingTables tables = {tableR, tableG, tableB};
+  const KernelSection section(state);
   for (int32_t y = 0; y < height; ++y) {
     const size_t offset = LineOffset(y, width);
-    ShadeLine(raw + offset, gains != nullptr ? gains + offset : nullptr, width,
+    ShadeLine(section.kernels(), raw + offset, gains != nullptr ? gains + offset : nullptr, width,
               TableFor(tables, BayerColourAt(0, y)), TableFor(tables, BayerColourAt(1, y)));
   }
 }

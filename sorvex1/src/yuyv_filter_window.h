@@ -6,19 +6,21 @@
 #include <stdint.h>
 
 #include "library_state.h"
+#include "row_kernels.h"
 
 namespace sorvex1 {
 
 constexpr uint32_t kMaxFilterStrength = 100;
 
-// Filters one line. above, centre and below are unfiltered YUYV lines (the
-// centre line repeats past the top and bottom); `out` is the frame's line,
-// holding the unfiltered values until the filter writes the bytes it changes.
-typedef void (*YuyvLineFilter)(const uint8_t *above, const uint8_t *centre, const uint8_t *below,
-                               int32_t width, int32_t strength, uint8_t *out);
+// Filters one line with the given kernels. above, centre and below are
+// unfiltered YUYV lines (the centre line repeats past the top and bottom);
+// `out` is the frame's line, holding the unfiltered values until the filter
+// writes the bytes it changes.
+typedef void (*YuyvLineFilter)(const RowKernels &kernels, const uint8_t *above, const uint8_t *centre,
+                               const uint8_t *below, int32_t width, int32_t strength, uint8_t *out);
 
-// Runs `filter` over every line with the strength clamped to 0..100;
-// strength 0 leaves the frame untouched.
+// Runs `filter` over every line with the strength clamped to 0..100, in one
+// kernel section; strength 0 leaves the frame untouched.
 void FilterYuyvFrameInPlace(LibraryState *state, uint8_t *yuyv, int32_t width, int32_t height,
                             uint32_t strength, YuyvLineFilter filter);
 
@@ -51,9 +53,28 @@ struct ChannelChunk {
 // Filters one chunk: results[i] is the new value of sample first + i.
 typedef void (*ChannelChunkFilter)(const ChannelChunk &chunk, int32_t parameter, uint8_t *results);
 
-// Runs `filter` over every sample of `channel` and writes its results into
-// the channel of `out`.
+// Samples first .. end - 1 of a channel.
+struct SampleRange {
+  int32_t first;
+  int32_t end;
+};
+
+// The samples of `channel` whose bytes lie in bytes begin .. end - 1 of the line.
+SampleRange SamplesInBytes(YuyvChannel channel, int32_t begin, int32_t end);
+
+// Runs `filter` over the samples `range` of `channel` and writes its
+// results into the channel of `out`.
 void FilterChannel(const uint8_t *above, const uint8_t *centre, const uint8_t *below, YuyvChannel channel,
-                   ChannelChunkFilter filter, int32_t parameter, uint8_t *out);
+                   SampleRange range, ChannelChunkFilter filter, int32_t parameter, uint8_t *out);
+
+// The parts of a line the interior kernels leave to the channel filters:
+// the bytes before and after the interior, or the whole line when it is
+// narrower than the kernels take.
+struct LineEnds {
+  int32_t headEnd;    // bytes 0 .. headEnd - 1
+  int32_t tailBegin;  // bytes tailBegin .. 2 * width - 1
+  bool interior;      // whether the kernel takes the bytes between
+};
+LineEnds LineEndsOf(int32_t width);
 
 }  // namespace sorvex1

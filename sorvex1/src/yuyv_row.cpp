@@ -153,11 +153,8 @@ void YuyvChromaAt(const uint8_t *yuyv, int32_t width, int32_t x, uint8_t *u, uin
   }
 }
 
-void YuyvToBgrLine(const uint8_t *yuyv, int32_t width, uint8_t *bgr) {
-  int32_t x = 0;
-  for (; x + 2 * kBgrBlockPairs <= width; x += 2 * kBgrBlockPairs) {
-    YuyvPairsToBgrBlock(yuyv + 2 * x, bgr + 3 * x);
-  }
+void YuyvToBgrLine(const RowKernels &kernels, const uint8_t *yuyv, int32_t width, uint8_t *bgr) {
+  int32_t x = kernels.yuyvToBgr(yuyv, width, bgr);
   for (; x + 1 < width; x += 2) {
     const uint8_t *pair = yuyv + 2 * x;
     StoreBgr(pair[0], pair[1], pair[3], bgr + 3 * x);
@@ -170,6 +167,18 @@ void YuyvToBgrLine(const uint8_t *yuyv, int32_t width, uint8_t *bgr) {
     StoreBgr(yuyv[2 * x], u, v, bgr + 3 * x);
   }
 }
+
+namespace scalar {
+
+int32_t YuyvToBgr(const uint8_t *yuyv, int32_t width, uint8_t *bgr) {
+  int32_t x = 0;
+  for (; x + 2 * kBgrBlockPairs <= width; x += 2 * kBgrBlockPairs) {
+    YuyvPairsToBgrBlock(yuyv + 2 * x, bgr + 3 * x);
+  }
+  return x;
+}
+
+}  // namespace scalar
 
 void YuyvToLumaLine(const uint8_t *yuyv, int32_t width, uint8_t *luma) {
   for (int32_t x = 0; x < width; ++x) luma[x] = yuyv[2 * x];
@@ -195,14 +204,26 @@ void PairsToI420(const uint8_t *__restrict above, const uint8_t *__restrict belo
 
 }  // namespace
 
-void YuyvLinePairToI420(const uint8_t *upper, const uint8_t *lower, int32_t width, const I420LinePair &out) {
+void YuyvLinePairToI420(const RowKernels &kernels, const uint8_t *upper, const uint8_t *lower, int32_t width,
+                        const I420LinePair &out) {
   const int32_t pairs = width / 2;
-  PairsToI420(upper, lower, pairs, out.upperLuma, out.lowerLuma, out.u, out.v);
+  const int32_t done = kernels.yuyvToI420(upper, lower, pairs, out);
+  PairsToI420(upper + 4 * done, lower + 4 * done, pairs - done, out.upperLuma + 2 * done, out.lowerLuma + 2 * done,
+              out.u + done, out.v + done);
   if (2 * pairs < width) {
     out.upperLuma[2 * pairs] = upper[4 * pairs];
     out.lowerLuma[2 * pairs] = lower[4 * pairs];
   }
 }
+
+namespace scalar {
+
+int32_t YuyvToI420(const uint8_t *upper, const uint8_t *lower, int32_t pairs, const I420LinePair &out) {
+  PairsToI420(upper, lower, pairs, out.upperLuma, out.lowerLuma, out.u, out.v);
+  return pairs;
+}
+
+}  // namespace scalar
 
 int32_t NearestSourceIndex(int32_t output, int32_t sourceSize, int32_t destinationSize) {
   return (2 * output + 1) * sourceSize / (2 * destinationSize);

@@ -8,26 +8,23 @@
 
 #include <stdint.h>
 
+#include "row_kernels.h"
+
 namespace sorvex1 {
 
 // U and V that apply to pixel x of a YUYV line.
 void YuyvChromaAt(const uint8_t *yuyv, int32_t width, int32_t x, uint8_t *u, uint8_t *v);
 
 // BT.601 studio-range YUYV to 24-bit BGR (3 * width bytes).
-void YuyvToBgrLine(const uint8_t *yuyv, int32_t width, uint8_t *bgr);
+void YuyvToBgrLine(const RowKernels &kernels, const uint8_t *yuyv, int32_t width, uint8_t *bgr);
 
 void YuyvToLumaLine(const uint8_t *yuyv, int32_t width, uint8_t *luma);
 
 // Two YUYV lines to I420 in one pass: each line's luma (width bytes) and,
 // for each complete pixel pair, the rounded mean of the two lines' U and of
 // their V.
-struct I420LinePair {
-  uint8_t *upperLuma;
-  uint8_t *lowerLuma;
-  uint8_t *u;
-  uint8_t *v;
-};
-void YuyvLinePairToI420(const uint8_t *upper, const uint8_t *lower, int32_t width, const I420LinePair &out);
+void YuyvLinePairToI420(const RowKernels &kernels, const uint8_t *upper, const uint8_t *lower, int32_t width,
+                        const I420LinePair &out);
 
 // Index of the source sample nearest to the centre of output sample `output`.
 int32_t NearestSourceIndex(int32_t output, int32_t sourceSize, int32_t destinationSize);

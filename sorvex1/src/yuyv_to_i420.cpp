@@ -5,6 +5,7 @@
 // callers allocate for odd sizes too. A last odd column or line therefore has
 // luma only. Each chroma sample is the rounded mean of the two YUYV lines it
 // covers; horizontally it keeps YUYV's siting (one sample per pixel pair).
+#include "kernel_section.h"
 #include "library_state.h"
 #include "pixel_math.h"
 #include "slots.h"
@@ -28,12 +29,8 @@ I420Planes PlanesOf(uint8_t *image, int32_t width, int32_t height) {
   return {image, image + lumaBytes, image + lumaBytes + chromaBytes, chromaWidth};
 }
 
-}  // namespace
-
-void SORVEX1_CALL ConvertYuyvToI420(void *userData, const uint8_t *yuyv, int32_t sourceWidth,
-                                    int32_t sourceHeight, uint8_t *destination, int32_t width,
-                                    int32_t height) {
-  LibraryState *state = StateFromUserData(userData);
+void YuyvToI420(LibraryState *state, const RowKernels &kernels, const uint8_t *yuyv, int32_t sourceWidth,
+                int32_t sourceHeight, uint8_t *destination, int32_t width, int32_t height) {
   if (state == nullptr || yuyv == nullptr || destination == nullptr) return;
   if (!IsValidFrameSize(sourceWidth, sourceHeight) || !IsValidFrameSize(width, height)) return;
   const size_t lineBytes = static_cast<size_t>(width) * 2;
@@ -50,10 +47,21 @@ void SORVEX1_CALL ConvertYuyvToI420(void *userData, const uint8_t *yuyv, int32_t
     }
     const uint8_t *lower = YuyvLineAtSize(source, width, height, y + 1, scratch + lineBytes);
     const size_t chromaOffset = LineOffset(y / 2, planes.chromaWidth);
-    YuyvLinePairToI420(upper, lower, width,
+    YuyvLinePairToI420(kernels, upper, lower, width,
                        {planes.y + LineOffset(y, width), planes.y + LineOffset(y + 1, width),
                         planes.u + chromaOffset, planes.v + chromaOffset});
   }
+}
+
+}  // namespace
+
+void SORVEX1_CALL ConvertYuyvToI420(void *userData, const uint8_t *yuyv, int32_t sourceWidth,
+                                    int32_t sourceHeight, uint8_t *destination, int32_t width,
+                                    int32_t height) {
+  LibraryState *state = StateFromUserData(userData);
+  if (state == nullptr) return;
+  const KernelSection section(state);
+  YuyvToI420(state, section.kernels(), yuyv, sourceWidth, sourceHeight, destination, width, height);
 }
 
 }  // namespace sorvex1

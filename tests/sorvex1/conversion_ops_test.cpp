@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "hostkernel/host_control.h"
+#include "kernel_section.h"
 #include "rgb_image.h"
 #include "sorvex_kernel.h"
 #include "test_frames.h"
@@ -156,6 +157,62 @@ TEST_F(ConversionOpsTest, WrappersCallThroughTheTable) {
   EXPECT_EQ(g_lastRawCall.sizes[1], -48);
   EXPECT_EQ(g_lastRawCall.sizes[2], 32);
   EXPECT_EQ(g_lastRawCall.sizes[3], 24);
+}
+
+// An instance whose kernels use vector registers saves the floating-point
+// state once per call, a wrapper that calls two slots included, and
+// restores it; a call whose save fails runs the scalar forms; an instance
+// given no vector sets never saves.
+TEST(KernelSectionTest, OneSavePerCallAndTheScalarFormsWhenTheSaveFails) {
+  if ((hostkernel::HostVectorSets() & SORVEX_VECTOR_SSE2) == 0) GTEST_SKIP() << "no vector forms on this processor";
+  ConversionOps *ops = FUNC_Init();
+  ASSERT_NE(ops, nullptr);
+  sorvex1::LibraryState *state = sorvex1::StateFromOps(ops);
+  ASSERT_TRUE(state->kernels.usesVectorRegisters);
+  std::vector<uint8_t> raw(64 * 48, 100);
+  std::vector<uint8_t> out(64 * 48 * 3);
+  const auto saves = [] { return hostkernel::FloatingPointCounts().saves; };
+  const auto restores = [] { return hostkernel::FloatingPointCounts().restores; };
+
+  const uint64_t savesBefore = saves();
+  const uint64_t restoresBefore = restores();
+  FUNC_RawToI420(ops, raw.data(), 64, 48, out.data(), 64, 48);
+  ops->correctBadPixels(ops->userData, raw.data(), 64, 48, 0, 100);
+  ops->filterFrameDenoise(ops->userData, out.data(), 32, 48, 50);
+  EXPECT_EQ(saves(), savesBefore + 3);
+  EXPECT_EQ(restores(), restoresBefore + 3);
+  {
+    const sorvex1::KernelSection outer(state);
+    EXPECT_EQ(&outer.kernels(), &state->kernels);
+    const sorvex1::KernelSection inner(state);
+    EXPECT_EQ(&inner.kernels(), &state->kernels);
+    EXPECT_EQ(saves(), savesBefore + 4);
+  }
+  EXPECT_EQ(restores(), restoresBefore + 4);
+
+  const uint64_t failedBefore = hostkernel::FloatingPointCounts().failedSaves;
+  hostkernel::FailFloatingPointSaves(true);
+  {
+    const sorvex1::KernelSection section(state);
+    EXPECT_EQ(&section.kernels(), &sorvex1::ScalarRowKernels());
+  }
+  FUNC_RawToBmp(ops, raw.data(), 64, 48, out.data(), 64, 48);
+  hostkernel::FailFloatingPointSaves(false);
+  EXPECT_EQ(hostkernel::FloatingPointCounts().failedSaves, failedBefore + 2);
+  EXPECT_EQ(restores(), restoresBefore + 4);
+  EXPECT_EQ(hostkernel::FloatingPointCounts().open, 0u);
+  FUNC_Exit(ops);
+
+  hostkernel::LimitVectorSets(0);
+  ops = FUNC_Init();
+  hostkernel::LimitVectorSets(~0u);
+  ASSERT_NE(ops, nullptr);
+  EXPECT_FALSE(sorvex1::StateFromOps(ops)->kernels.usesVectorRegisters);
+  const uint64_t savesOfScalar = saves();
+  FUNC_RawToBmp(ops, raw.data(), 64, 48, out.data(), 64, 48);
+  ops->filterFrame(ops->userData, out.data(), 32, 48, 50);
+  EXPECT_EQ(saves(), savesOfScalar);
+  FUNC_Exit(ops);
 }
 
 }  // namespace

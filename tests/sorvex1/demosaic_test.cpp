@@ -21,7 +21,7 @@ RgbImage DemosaicOurs(const std::vector<uint8_t> &raw, int32_t width, int32_t he
   std::vector<uint8_t> planes(static_cast<size_t>(width) * 3);
   const sorvex1::RgbPlanes scratch = {planes.data(), planes.data() + width, planes.data() + 2 * width};
   std::vector<uint8_t> walkerScratch(sorvex1::DemosaicWalkerBytes(width));
-  sorvex1::DemosaicWalker walker = sorvex1::StartDemosaic(raw.data(), width, height, walkerScratch.data());
+  sorvex1::DemosaicWalker walker = sorvex1::StartDemosaic(raw.data(), width, height, walkerScratch.data(), sorvex1::ScalarRowKernels());
   for (int32_t y = 0; y < height; ++y) sorvex1::DemosaicLineToRgb(&walker, y, scratch, out.At(0, y));
   return out;
 }
@@ -119,7 +119,7 @@ TEST(DemosaicTest, LinesInAnyOrderComeOutAsInOrder) {
     std::vector<uint8_t> planes(static_cast<size_t>(width) * 3);
     const sorvex1::RgbPlanes scratch = {planes.data(), planes.data() + width, planes.data() + 2 * width};
     std::vector<uint8_t> walkerScratch(sorvex1::DemosaicWalkerBytes(width));
-    sorvex1::DemosaicWalker walker = sorvex1::StartDemosaic(raw.data(), width, height, walkerScratch.data());
+    sorvex1::DemosaicWalker walker = sorvex1::StartDemosaic(raw.data(), width, height, walkerScratch.data(), sorvex1::ScalarRowKernels());
     const int32_t order[] = {10, 3, 9, 0, 0, 7, 2, 8, 5, 1, 6, 4, 10, 3};
     for (const int32_t y : order) {
       std::vector<uint8_t> line(static_cast<size_t>(width) * 3);

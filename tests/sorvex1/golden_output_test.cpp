@@ -90,7 +90,7 @@ std::string Label(const char *format, int32_t a, int32_t b, int32_t c = 0, int32
   return text;
 }
 
-class GoldenOutputTest : public ConversionTest {
+class GoldenOutputTest : public FormTest {
  protected:
   // Compares the digest of `output` with the table entry of `label`. A
   // mismatch or a missing entry prints the entry that matches the output.
@@ -169,7 +169,7 @@ const Golden kRawToYuyv[] = {
     {"wide 7x3->2x9", 0xb559a3ad0dc4ca34u},
 };
 
-TEST_F(GoldenOutputTest, RawToYuyvAtEverySizeRelation) {
+TEST_P(GoldenOutputTest, RawToYuyvAtEverySizeRelation) {
   uint32_t seed = 11;
   for (const auto &s : kRawSizes) {
     Check(kRawToYuyv, Label("default %dx%d->%dx%d", s[0], s[1], s[2], s[3]), RawToYuyv(s[0], s[1], s[2], s[3], seed++));
@@ -215,7 +215,7 @@ const Golden kYuyvToI420[] = {
     {"5x4->7x3", 0x1db48a8bd87622c9u},
 };
 
-TEST_F(GoldenOutputTest, YuyvToBitmapAndI420) {
+TEST_P(GoldenOutputTest, YuyvToBitmapAndI420) {
   uint32_t seed = 71;
   for (const auto &s : kYuyvSizes) {
     const std::vector<uint8_t> yuyv = NoiseBytes(YuyvBytes(s[0], s[1]), seed++);
@@ -272,7 +272,7 @@ const Golden kFilters[] = {
     {"denoise 64x48 at 100", 0x619dbe9956728132u},
 };
 
-TEST_F(GoldenOutputTest, SharpenAndDenoise) {
+TEST_P(GoldenOutputTest, SharpenAndDenoise) {
   const int32_t sizes[][2] = {{1, 1}, {3, 2}, {2, 5}, {37, 29}, {64, 48}};
   const uint32_t strengths[] = {1, 30, 77, 100};
   uint32_t seed = 101;
@@ -328,7 +328,7 @@ const Golden kBadPixels[] = {
     {"64x48 flag 0 mode 3", 0x8bd092bfbde1f79u},
 };
 
-TEST_F(GoldenOutputTest, BadPixelCorrectionInEveryMode) {
+TEST_P(GoldenOutputTest, BadPixelCorrectionInEveryMode) {
   const int32_t sizes[][2] = {{3, 3}, {5, 2}, {37, 29}, {64, 48}};
   const uint32_t modes[][2] = {{0, 100}, {0, 101}, {0, 4}, {0, 5}, {0, 6}, {0, 7}, {1, 4}, {1, 101}, {0, 3}};
   uint32_t seed = 201;
@@ -366,7 +366,7 @@ const Golden kShading[] = {
     {"green table 64x48", 0x1adde0c76f1023e6u},
 };
 
-TEST_F(GoldenOutputTest, ShadingGainsAndTables) {
+TEST_P(GoldenOutputTest, ShadingGainsAndTables) {
   uint8_t tables[3][256];
   for (int i = 0; i < 256; ++i) {
     tables[0][i] = static_cast<uint8_t>(255 - i);
@@ -423,7 +423,7 @@ const Golden kWide[] = {
     {"shading 517x9", 0xda5ef8dc457a422du},
 };
 
-TEST_F(GoldenOutputTest, WideFramesThroughEveryRowKernel) {
+TEST_P(GoldenOutputTest, WideFramesThroughEveryRowKernel) {
   uint32_t seed = 501;
   const int32_t rawSizes[][4] = {{517, 9, 517, 9}, {-1280, -24, 640, 12}, {-1283, -20, 400, 8}, {300, 10, 517, 17}};
   for (const auto &s : rawSizes) {
@@ -490,7 +490,7 @@ const Golden kExports[] = {
     {"bitmap 20x14->45x33", 0x82e6c6fb12953e18u},
 };
 
-TEST_F(GoldenOutputTest, RawToI420AndRawToBmpExports) {
+TEST_P(GoldenOutputTest, RawToI420AndRawToBmpExports) {
   const int32_t sizes[][4] = {{64, 48, 64, 48}, {-128, -96, 64, 48}, {37, 29, 37, 29}, {20, 14, 45, 33}};
   uint32_t seed = 401;
   for (const auto &s : sizes) {
@@ -503,6 +503,8 @@ TEST_F(GoldenOutputTest, RawToI420AndRawToBmpExports) {
     Check(kExports, Label("bitmap %dx%d->%dx%d", s[0], s[1], s[2], s[3]), bitmap);
   }
 }
+
+SORVEX1_FOR_EVERY_FORM(GoldenOutputTest);
 
 }  // namespace
 }  // namespace sorvex1test

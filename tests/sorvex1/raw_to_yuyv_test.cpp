@@ -98,7 +98,7 @@ TEST(RgbToYuyvLineTest, PairChromaIsTheRoundedMeanOfBothPixels) {
   const int32_t identity[12] = {256, 0, 0, 0, 0, 256, 0, 0, 0, 0, 256, 0};
   const int32_t bt601[12] = {66, 129, 25, 0, -38, -74, 112, 0, 112, -94, -18, 0};
   uint8_t yuyv[4];
-  sorvex1::RgbToYuyvLine({red, green, blue}, 2, identity, bt601, yuyv);
+  sorvex1::RgbToYuyvLine(sorvex1::ScalarRowKernels(), {red, green, blue}, 2, identity, bt601, yuyv);
   EXPECT_EQ(yuyv[0], 82);
   EXPECT_EQ(yuyv[2], 41);
   // U: (-38*255 + 112*255) / 2 / 256 = 36.9 -> 128 + 37; V: (112 - 18) * 255 / 512 = 46.8 -> 175.
@@ -159,7 +159,7 @@ TEST(RgbToYuyvLineTest, EveryMatrixGivesTheSpelledOutSums) {
     planes.insert(planes.end(), green.begin(), green.end());
     planes.insert(planes.end(), blue.begin(), blue.end());
     std::vector<uint8_t> yuyv(2 * width);
-    sorvex1::RgbToYuyvLine({planes.data(), planes.data() + width, planes.data() + 2 * width}, width, identity, m,
+    sorvex1::RgbToYuyvLine(sorvex1::ScalarRowKernels(), {planes.data(), planes.data() + width, planes.data() + 2 * width}, width, identity, m,
                            yuyv.data());
     for (int x = 0; x + 1 < width; x += 2) {
       ASSERT_EQ(yuyv[2 * x], RoundedClamped(RowSum(m, red[x], green[x], blue[x]) + 4096, 8)) << m[3] << " at " << x;

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <ostream>
+#include <string>
 #include <vector>
 
 #include "hostkernel/host_control.h"
@@ -34,6 +36,33 @@ class ConversionTest : public ::testing::Test {
  private:
   size_t blocksBefore_ = 0;
 };
+
+// One form of the row kernels an instance can run: the vector sets the
+// host layer lets the library's probe see, and whether every save of the
+// floating-point state fails (the calls then run the scalar forms).
+struct KernelForm {
+  std::string name;
+  uint32_t vectorSets;
+  bool failSaves;
+};
+
+inline void PrintTo(const KernelForm &form, std::ostream *out) { *out << form.name; }
+
+// Every form this machine runs: the scalar forms, each vector set it has
+// that brings forms of its own, and its best forms with every save failing.
+std::vector<KernelForm> MachineForms();
+
+// A ConversionTest run once per form (instantiate with SORVEX1_FOR_EVERY_FORM).
+// Every save must be restored by the end.
+class FormTest : public ConversionTest, public ::testing::WithParamInterface<KernelForm> {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+};
+
+#define SORVEX1_FOR_EVERY_FORM(fixture)                                      \
+  INSTANTIATE_TEST_SUITE_P(Forms, fixture, ::testing::ValuesIn(MachineForms()), \
+                           [](const ::testing::TestParamInfo<KernelForm> &info) { return info.param.name; })
 
 inline RgbImage FlatImage(int32_t width, int32_t height, uint8_t r, uint8_t g, uint8_t b) {
   RgbImage image(width, height);

@@ -58,7 +58,7 @@ std::vector<uint8_t> StepYuyv(int32_t width, int32_t height) {
   return yuyv;
 }
 
-class YuyvFiltersTest : public ConversionTest {
+class YuyvFiltersTest : public FormTest {
  protected:
   void Sharpen(std::vector<uint8_t> *yuyv, int32_t width, int32_t height, uint32_t strength) {
     ops_->filterFrame(UserData(), yuyv->data(), width, height, strength);
@@ -68,7 +68,7 @@ class YuyvFiltersTest : public ConversionTest {
   }
 };
 
-TEST_F(YuyvFiltersTest, StrengthZeroLeavesTheFrameUnchanged) {
+TEST_P(YuyvFiltersTest, StrengthZeroLeavesTheFrameUnchanged) {
   const std::vector<uint8_t> original = NoisyYuyv(20, 10, 128, 60);
   std::vector<uint8_t> frame = original;
   Sharpen(&frame, 20, 10, 0);
@@ -76,7 +76,7 @@ TEST_F(YuyvFiltersTest, StrengthZeroLeavesTheFrameUnchanged) {
   EXPECT_EQ(frame, original);
 }
 
-TEST_F(YuyvFiltersTest, SharpeningSteepensAnEdgeAndGrowsWithStrength) {
+TEST_P(YuyvFiltersTest, SharpeningSteepensAnEdgeAndGrowsWithStrength) {
   const int32_t width = 32;
   const int32_t height = 8;
   std::vector<uint8_t> mild = StepYuyv(width, height);
@@ -94,14 +94,14 @@ TEST_F(YuyvFiltersTest, SharpeningSteepensAnEdgeAndGrowsWithStrength) {
   for (size_t i = 1; i < strong.size(); i += 2) ASSERT_EQ(strong[i], 128) << "chroma changed";
 }
 
-TEST_F(YuyvFiltersTest, SharpeningLeavesLowNoiseAlone) {
+TEST_P(YuyvFiltersTest, SharpeningLeavesLowNoiseAlone) {
   const std::vector<uint8_t> original = NoisyYuyv(16, 8, 100, 1);
   std::vector<uint8_t> frame = original;
   Sharpen(&frame, 16, 8, 100);
   EXPECT_EQ(frame, original);
 }
 
-TEST_F(YuyvFiltersTest, DenoiseReducesNoiseOnAFlatPatch) {
+TEST_P(YuyvFiltersTest, DenoiseReducesNoiseOnAFlatPatch) {
   const int32_t width = 48;
   const int32_t height = 32;
   std::vector<uint8_t> frame = NoisyYuyv(width, height, 128, 12);
@@ -117,7 +117,7 @@ TEST_F(YuyvFiltersTest, DenoiseReducesNoiseOnAFlatPatch) {
   EXPECT_GT(light, after);
 }
 
-TEST_F(YuyvFiltersTest, DenoiseKeepsAStepEdge) {
+TEST_P(YuyvFiltersTest, DenoiseKeepsAStepEdge) {
   const int32_t width = 32;
   const int32_t height = 8;
   std::vector<uint8_t> frame = StepYuyv(width, height);
@@ -168,7 +168,7 @@ std::vector<uint8_t> SpelledOutDenoise(const std::vector<uint8_t> &yuyv, int32_t
 // Neighbours exactly at, just inside and just past sigma either way, next to
 // the byte range's ends, so that every count from 1 to 9 and the largest
 // sums of deviations occur.
-TEST_F(YuyvFiltersTest, DenoiseIsTheSpelledOutSigmaMeanAtItsEdges) {
+TEST_P(YuyvFiltersTest, DenoiseIsTheSpelledOutSigmaMeanAtItsEdges) {
   Noise noise;
   for (const int32_t strength : {100, 99, 50, 7, 3}) {
     const int sigma = strength * 30 / 100;
@@ -190,7 +190,7 @@ TEST_F(YuyvFiltersTest, DenoiseIsTheSpelledOutSigmaMeanAtItsEdges) {
   }
 }
 
-TEST_F(YuyvFiltersTest, StrengthAbove100ActsAs100) {
+TEST_P(YuyvFiltersTest, StrengthAbove100ActsAs100) {
   std::vector<uint8_t> at100 = NoisyYuyv(12, 6, 128, 20);
   std::vector<uint8_t> at500 = at100;
   Denoise(&at100, 12, 6, 100);
@@ -201,7 +201,7 @@ TEST_F(YuyvFiltersTest, StrengthAbove100ActsAs100) {
   EXPECT_EQ(at100, at500);
 }
 
-TEST_F(YuyvFiltersTest, OddAndTinyFramesStayInsideTheirBuffers) {
+TEST_P(YuyvFiltersTest, OddAndTinyFramesStayInsideTheirBuffers) {
   const int32_t sizes[][2] = {{1, 1}, {1, 5}, {3, 1}, {5, 3}, {2, 2}};
   for (const auto &s : sizes) {
     std::vector<uint8_t> flat = FlatYuyv(s[0], s[1], 90, 100, 110);
@@ -218,6 +218,8 @@ TEST_F(YuyvFiltersTest, OddAndTinyFramesStayInsideTheirBuffers) {
   ops_->filterFrameDenoise(nullptr, frame.data(), 4, 4, 100);
   EXPECT_EQ(frame, original);
 }
+
+SORVEX1_FOR_EVERY_FORM(YuyvFiltersTest);
 
 }  // namespace
 }  // namespace sorvex1test

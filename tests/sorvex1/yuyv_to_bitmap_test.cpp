@@ -8,7 +8,7 @@
 namespace sorvex1test {
 namespace {
 
-class YuyvToBitmapTest : public ConversionTest {
+class YuyvToBitmapTest : public FormTest {
  protected:
   std::vector<uint8_t> Convert(const std::vector<uint8_t> &yuyv, int32_t sw, int32_t sh, int32_t width,
                                int32_t height) {
@@ -23,7 +23,7 @@ class YuyvToBitmapTest : public ConversionTest {
   }
 };
 
-TEST_F(YuyvToBitmapTest, StudioRangeValuesGiveFullRangeColours) {
+TEST_P(YuyvToBitmapTest, StudioRangeValuesGiveFullRangeColours) {
   struct Case {
     uint8_t y, u, v;
     int b, g, r;
@@ -44,7 +44,7 @@ TEST_F(YuyvToBitmapTest, StudioRangeValuesGiveFullRangeColours) {
 
 // RGB -> YUYV with the default matrices -> bitmap returns every colour of a
 // sweep to within the rounding of the 8-bit YUV steps.
-TEST_F(YuyvToBitmapTest, RoundTripThroughYuyvKeepsColours) {
+TEST_P(YuyvToBitmapTest, RoundTripThroughYuyvKeepsColours) {
   const int32_t identity[12] = {256, 0, 0, 0, 0, 256, 0, 0, 0, 0, 256, 0};
   const int32_t bt601[12] = {66, 129, 25, 0, -38, -74, 112, 0, 112, -94, -18, 0};
   for (int r = 0; r < 256; r += 15) {
@@ -54,7 +54,7 @@ TEST_F(YuyvToBitmapTest, RoundTripThroughYuyvKeepsColours) {
         uint8_t green[2] = {uint8_t(g), uint8_t(g)};
         uint8_t blue[2] = {uint8_t(b), uint8_t(b)};
         std::vector<uint8_t> yuyv(4);
-        sorvex1::RgbToYuyvLine({red, green, blue}, 2, identity, bt601, yuyv.data());
+        sorvex1::RgbToYuyvLine(sorvex1::ScalarRowKernels(), {red, green, blue}, 2, identity, bt601, yuyv.data());
         const std::vector<uint8_t> bgr = Convert(yuyv, 2, 1, 2, 1);
         ASSERT_NEAR(bgr[2], r, 2) << r << "," << g << "," << b;
         ASSERT_NEAR(bgr[1], g, 2) << r << "," << g << "," << b;
@@ -74,7 +74,7 @@ uint8_t StudioRangeByte(int32_t scaled) {
 
 // Every (Y, U, V) triple, all 2^24 of them, in lines wide enough for the
 // converter's blocks: one line per (U, V) with Y running 0..255.
-TEST_F(YuyvToBitmapTest, EveryYuvTripleGivesTheFixedPointResult) {
+TEST_P(YuyvToBitmapTest, EveryYuvTripleGivesTheFixedPointResult) {
   const int32_t width = 256;
   const int32_t height = 256;  // V down the lines
   std::vector<uint8_t> yuyv(YuyvBytes(width, height));
@@ -101,7 +101,7 @@ TEST_F(YuyvToBitmapTest, EveryYuvTripleGivesTheFixedPointResult) {
   }
 }
 
-TEST_F(YuyvToBitmapTest, FirstBitmapLineIsTheBottomOfThePicture) {
+TEST_P(YuyvToBitmapTest, FirstBitmapLineIsTheBottomOfThePicture) {
   const int32_t width = 4;
   const int32_t height = 3;
   std::vector<uint8_t> yuyv = FlatYuyv(width, height, 16, 128, 128);
@@ -114,7 +114,7 @@ TEST_F(YuyvToBitmapTest, FirstBitmapLineIsTheBottomOfThePicture) {
   }
 }
 
-TEST_F(YuyvToBitmapTest, OddWidthLastPixelBorrowsThePreviousV) {
+TEST_P(YuyvToBitmapTest, OddWidthLastPixelBorrowsThePreviousV) {
   // Width 3: a red pair, then a lone pixel with Y and U of red.
   const std::vector<uint8_t> yuyv = {81, 90, 81, 240, 81, 90};
   const std::vector<uint8_t> bitmap = Convert(yuyv, 3, 1, 3, 1);
@@ -125,7 +125,7 @@ TEST_F(YuyvToBitmapTest, OddWidthLastPixelBorrowsThePreviousV) {
   EXPECT_EQ(lone, (std::vector<uint8_t>{128, 128, 128}));
 }
 
-TEST_F(YuyvToBitmapTest, DifferentSizesScaleByNearestSample) {
+TEST_P(YuyvToBitmapTest, DifferentSizesScaleByNearestSample) {
   // 4x2: left pair white, right pair black.
   std::vector<uint8_t> yuyv = FlatYuyv(4, 2, 235, 128, 128);
   for (int32_t y = 0; y < 2; ++y) yuyv[y * 8 + 4] = yuyv[y * 8 + 6] = 16;
@@ -139,7 +139,7 @@ TEST_F(YuyvToBitmapTest, DifferentSizesScaleByNearestSample) {
   EXPECT_EQ(PixelAt(small, 2, 1, 1, 0)[1], 0);
 }
 
-TEST_F(YuyvToBitmapTest, OddAndTinySizesStayInsideTheirBuffers) {
+TEST_P(YuyvToBitmapTest, OddAndTinySizesStayInsideTheirBuffers) {
   const int32_t sizes[][4] = {{1, 1, 1, 1}, {3, 3, 3, 3}, {5, 2, 1, 7}, {1, 1, 6, 3}, {7, 9, 2, 2}};
   for (const auto &s : sizes) {
     const std::vector<uint8_t> bitmap = Convert(FlatYuyv(s[0], s[1], 235, 128, 128), s[0], s[1], s[2], s[3]);
@@ -153,6 +153,8 @@ TEST_F(YuyvToBitmapTest, OddAndTinySizesStayInsideTheirBuffers) {
   FUNC_YuvToBmp(ops_, yuyv.data(), 0, 2, bitmap.data());
   EXPECT_EQ(bitmap, std::vector<uint8_t>(12, 0xEE));
 }
+
+SORVEX1_FOR_EVERY_FORM(YuyvToBitmapTest);
 
 }  // namespace
 }  // namespace sorvex1test

@@ -31,17 +31,54 @@ endfunction()
 # the loader verifies (the linker computes it).
 function(sorvex_kernel_driver name)
   cmake_parse_arguments(ARG "" "DEF" "SOURCES;INCLUDES;LIBRARIES" ${ARGN})
-  set(objects ${name}_kernel_objects)
-  add_library(${objects} OBJECT ${ARG_SOURCES} ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/divide64.cpp)
-  sorvex_driver_library(${objects})
-  target_compile_definitions(${objects} PRIVATE SORVEX_WINDOWS_KERNEL)
-  target_include_directories(${objects} PRIVATE ${ARG_INCLUDES} ${SORVEX_ROOT}/kernel/include)
+  # The vector units (named for their instruction set, see
+  # cmake/Freestanding.cmake) are built apart, with their own flags; AVX2
+  # units are left out, since the drivers save the legacy floating-point
+  # state only (KeSaveFloatingPointState), not the extended state AVX
+  # registers belong to.
+  set(general_sources)
+  set(vector_sources)
+  foreach(source IN LISTS ARG_SOURCES)
+    sorvex_vector_unit_flags(flags ${source})
+    if(NOT flags)
+      list(APPEND general_sources ${source})
+    elseif(NOT source MATCHES "_avx2\\.cpp$")
+      list(APPEND vector_sources ${source})
+    endif()
+  endforeach()
+
   # No unwind tables, stack protector or stack probes (none of their runtime
-  # exists in the kernel), and no x87, MMX or SSE registers, whose state the
-  # kernel does not save for a driver.
-  target_compile_options(${objects} PRIVATE
+  # exists in the kernel), and frames the 12 KiB kernel stack can carry.
+  set(kernel_flags
     -ffreestanding -fno-asynchronous-unwind-tables -fno-stack-protector -mno-stack-arg-probe
-    -mgeneral-regs-only -Wframe-larger-than=${SORVEX_KERNEL_FRAME_LIMIT})
+    -Wframe-larger-than=${SORVEX_KERNEL_FRAME_LIMIT})
+  set(objects ${name}_kernel_objects)
+  add_library(${objects} OBJECT ${general_sources} ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/divide64.cpp)
+  # No x87, MMX or SSE registers outside the vector units: the kernel does
+  # not save them for a driver, and these units run outside the saves.
+  target_compile_options(${objects} PRIVATE ${kernel_flags} -mgeneral-regs-only)
+  set(object_libraries ${objects})
+  set(object_files $<TARGET_OBJECTS:${objects}>)
+  if(vector_sources)
+    # The vector units run only between KeSaveFloatingPointState and
+    # KeRestoreFloatingPointState. The i386 kernel stack is aligned to 4
+    # bytes only, so their frames realign themselves for 16-byte spills.
+    set(vector_objects ${name}_vector_objects)
+    add_library(${vector_objects} OBJECT ${vector_sources})
+    target_compile_options(${vector_objects} PRIVATE ${kernel_flags}
+      -mincoming-stack-boundary=2 -mstackrealign)
+    foreach(source IN LISTS vector_sources)
+      sorvex_vector_unit_flags(flags ${source})
+      set_source_files_properties(${source} TARGET_DIRECTORY ${vector_objects} PROPERTIES COMPILE_OPTIONS "${flags}")
+    endforeach()
+    list(APPEND object_libraries ${vector_objects})
+    list(APPEND object_files $<TARGET_OBJECTS:${vector_objects}>)
+  endif()
+  foreach(library IN LISTS object_libraries)
+    sorvex_driver_library(${library})
+    target_compile_definitions(${library} PRIVATE SORVEX_WINDOWS_KERNEL)
+    target_include_directories(${library} PRIVATE ${ARG_INCLUDES} ${SORVEX_ROOT}/kernel/include)
+  endforeach()
 
   set(image ${CMAKE_BINARY_DIR}/${name}.sys)
   add_custom_command(OUTPUT ${image}
@@ -49,8 +86,8 @@ function(sorvex_kernel_driver name)
             -Wl,--subsystem,native -Wl,--image-base,0x10000 -Wl,--entry,_DriverEntry@8
             -Wl,--kill-at -Wl,--dynamicbase
             -Wl,--disable-auto-import -Wl,--disable-runtime-pseudo-reloc
-            -o ${image} $<TARGET_OBJECTS:${objects}> ${ARG_DEF} ${ARG_LIBRARIES} -lntoskrnl -lhal
-    DEPENDS $<TARGET_OBJECTS:${objects}> ${ARG_DEF} ${ARG_LIBRARIES}
+            -o ${image} ${object_files} ${ARG_DEF} ${ARG_LIBRARIES} -lntoskrnl -lhal
+    DEPENDS ${object_files} ${ARG_DEF} ${ARG_LIBRARIES}
     COMMAND_EXPAND_LISTS VERBATIM)
   add_custom_target(${name}_sys ALL DEPENDS ${image})
 endfunction()

@@ -1,0 +1,45 @@
+// Which form of each row kernel an instance runs.
+#include "row_kernels.h"
+#include "sorvex_kernel.h"
+
+namespace sorvex1 {
+namespace {
+
+constexpr RowKernels kScalarRowKernels = {
+    scalar::SplitRawLine,    scalar::DemosaicGreenBluePairs, scalar::DemosaicRedGreenPairs, scalar::HalveRgbLinePair,
+    scalar::RgbToYuyvLine,   scalar::YuyvToBgr,              scalar::YuyvToI420,            scalar::DenoiseInterior,
+    scalar::SharpenInterior, scalar::ScreenDefects,          scalar::ShadingGains,          false};
+
+}  // namespace
+
+const RowKernels &ScalarRowKernels() { return kScalarRowKernels; }
+
+RowKernels RowKernelsFor(uint32_t vectorSets) {
+  RowKernels kernels = kScalarRowKernels;
+#if defined(__i386__) || defined(__x86_64__)
+  if ((vectorSets & SORVEX_VECTOR_SSE2) != 0) {
+    kernels.splitRawLine = sse2::SplitRawLine;
+    kernels.demosaicGreenBluePairs = sse2::DemosaicGreenBluePairs;
+    kernels.demosaicRedGreenPairs = sse2::DemosaicRedGreenPairs;
+    kernels.halveRgbLinePair = sse2::HalveRgbLinePair;
+    kernels.rgbToYuyvLine = sse2::RgbToYuyvLine;
+    kernels.yuyvToBgr = sse2::YuyvToBgr;
+    kernels.yuyvToI420 = sse2::YuyvToI420;
+    kernels.denoiseInterior = sse2::DenoiseInterior;
+    kernels.sharpenInterior = sse2::SharpenInterior;
+    kernels.screenDefects = sse2::ScreenDefects;
+    kernels.shadingGains = sse2::ShadingGains;
+    kernels.usesVectorRegisters = true;
+    // Each set builds on the one before it.
+    if ((vectorSets & SORVEX_VECTOR_SSSE3) != 0) {
+      kernels.yuyvToBgr = ssse3::YuyvToBgr;
+      kernels.denoiseInterior = ssse3::DenoiseInterior;
+    }
+  }
+#else
+  (void)vectorSets;
+#endif
+  return kernels;
+}
+
+}  // namespace sorvex1

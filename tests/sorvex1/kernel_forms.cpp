@@ -1,0 +1,48 @@
+#include <cstddef>
+#include <cstring>
+
+#include "row_kernels.h"
+#include "sorvex_kernel.h"
+#include "test_frames.h"
+
+namespace sorvex1test {
+
+std::vector<KernelForm> MachineForms() {
+  std::vector<KernelForm> forms = {{"scalar", 0, false}};
+  const struct {
+    const char *name;
+    uint32_t set;
+  } levels[] = {{"sse2", SORVEX_VECTOR_SSE2},
+                {"ssse3", SORVEX_VECTOR_SSSE3},
+                {"sse41", SORVEX_VECTOR_SSE41},
+                {"avx2", SORVEX_VECTOR_AVX2}};
+  const uint32_t host = hostkernel::HostVectorSets();
+  uint32_t sets = 0;
+  for (const auto &level : levels) {
+    if ((host & level.set) == 0) break;
+    const sorvex1::RowKernels before = sorvex1::RowKernelsFor(sets);
+    sets |= level.set;
+    const sorvex1::RowKernels after = sorvex1::RowKernelsFor(sets);
+    // The kernels only (the flag after them is followed by padding).
+    if (std::memcmp(&before, &after, offsetof(sorvex1::RowKernels, usesVectorRegisters)) != 0) {
+      forms.push_back({level.name, sets, false});
+    }
+  }
+  if (sets != 0) forms.push_back({"failed_save", sets, true});
+  return forms;
+}
+
+void FormTest::SetUp() {
+  hostkernel::LimitVectorSets(GetParam().vectorSets);
+  hostkernel::FailFloatingPointSaves(GetParam().failSaves);
+  ConversionTest::SetUp();
+}
+
+void FormTest::TearDown() {
+  ConversionTest::TearDown();
+  hostkernel::LimitVectorSets(~0u);
+  hostkernel::FailFloatingPointSaves(false);
+  EXPECT_EQ(hostkernel::FloatingPointCounts().open, 0u);
+}
+
+}  // namespace sorvex1test

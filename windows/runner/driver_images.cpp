@@ -45,11 +45,17 @@ void LoadAndStart(const std::string &name, ImportTable *imports, LoadedImage *im
   for (const auto &entry : image->exports) imports->Add(name, entry.first, entry.second);
 }
 
+Images *loadedImages = nullptr;
+uint32_t generation = 0;
+
 const Images &TheImages() {
-  static Images *images = nullptr;
+  Images *&images = loadedImages;
   if (images == nullptr) {
+    static bool poolInstalled = false;
     InstallFaultReporter();
-    InstallSpecialPool(PlacementFromEnvironment());
+    if (!poolInstalled) InstallSpecialPool(PlacementFromEnvironment());
+    poolInstalled = true;
+    ++generation;
     images = new Images;
     ImportTable imports = KernelImportTable();
     LoadAndStart("sorvex1.sys", &imports, &images->sorvex1);
@@ -85,6 +91,24 @@ int32_t CallDriverEntry(const LoadedImage &image) {
   RtlInitUnicodeString(&registryPath, path);
   return static_cast<int32_t>(CallOnKernelStack(image.entryPoint, {static_cast<uint32_t>(reinterpret_cast<uintptr_t>(driverObject)),
                                                                   static_cast<uint32_t>(reinterpret_cast<uintptr_t>(&registryPath))}));
+}
+
+void ReloadDriverImages() {
+  if (loadedImages != nullptr) {
+    for (LoadedImage *image : {&loadedImages->sorvex0, &loadedImages->sorvex1}) {
+      const auto unload = image->exports.find("DllUnload");
+      if (unload != image->exports.end()) CallOnKernelStack(unload->second, {});
+      UnloadImage(image);
+    }
+    delete loadedImages;
+    loadedImages = nullptr;
+  }
+  TheImages();
+}
+
+uint32_t DriverImageGeneration() {
+  TheImages();
+  return generation;
 }
 
 const void *DriverExport(const std::string &image, const std::string &name) {

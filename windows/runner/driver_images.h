@@ -18,6 +18,13 @@ namespace driverrunner {
 // program when the image does not export it.
 const void *DriverExport(const std::string &image, const std::string &name);
 
+// Unloads both images as the kernel unloads export drivers (DllUnload,
+// then the mappings go) and loads them again from their files, as after a
+// restart. Addresses of the old images' exports are invalid from then on.
+void ReloadDriverImages();
+// Counts the loads, so that callers can tell their cached addresses are stale.
+uint32_t DriverImageGeneration();
+
 // The image files' folder, and one image file's bytes.
 std::string DriverImageDirectory();
 std::vector<uint8_t> ReadImageFile(const std::string &path);

@@ -23,7 +23,10 @@ class ImageExport {
   ImageExport(const char *image, const char *name) : image_(image), name_(name) {}
   template <typename... Arguments>
   uint32_t operator()(Arguments... arguments) {
-    if (address_ == nullptr) address_ = DriverExport(image_, name_);
+    if (address_ == nullptr || generation_ != DriverImageGeneration()) {
+      address_ = DriverExport(image_, name_);
+      generation_ = DriverImageGeneration();
+    }
     return CallOnKernelStack(address_, {Word(arguments)...});
   }
 
@@ -31,6 +34,7 @@ class ImageExport {
   const char *image_;
   const char *name_;
   const void *address_ = nullptr;
+  uint32_t generation_ = 0;
 };
 
 }  // namespace driverrunner

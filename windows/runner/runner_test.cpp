@@ -4,6 +4,8 @@
 // BIOS32 far call).
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -14,6 +16,7 @@
 #include "kernel_stack.h"
 #include "pe_image.h"
 #include "pipeline/context/isp_context.h"
+#include "snapshot_store.h"
 #include "special_pool.h"
 
 namespace sorvextest {
@@ -177,6 +180,75 @@ TEST_F(ShippedImage, Bios32FarCallReadsTheHostBridge) {
   }
   hostkernel::UseRealPciHostBridge();
   hostkernel::ClearPhysicalMemory();
+}
+
+// Settings a camera leaves go to the registry file and come back from it
+// after the images were unloaded and loaded again, as after a restart.
+TEST_F(ShippedImage, SettingsPersistThroughTheRegistryFileAcrossTwoLoads) {
+  const std::string page = PageSettingKey("MI0360");
+  hostkernel::SetRegistryDword(page, "Camera_Zoom", 7);
+  ASSERT_EQ(0, Init("MI0360"));
+  EXPECT_EQ(7u, context_->zoom);
+  context_->flickerMode = 1;
+  context_->flipVertical = 1;
+  Exit();
+  const std::string file = ::testing::TempDir() + "driver_image_settings.reg";
+  std::string error;
+  ASSERT_TRUE(hostkernel::SaveRegistryFile(file, &error)) << error;
+
+  const uint32_t generation = driverrunner::DriverImageGeneration();
+  driverrunner::ReloadDriverImages();
+  EXPECT_EQ(generation + 1, driverrunner::DriverImageGeneration());
+  hostkernel::ResetRegistry();
+  ASSERT_TRUE(hostkernel::LoadRegistryFile(file, &error)) << error;
+  ASSERT_EQ(0, Init("MI0360"));
+  EXPECT_EQ(7u, context_->zoom);
+  EXPECT_EQ(1u, context_->flickerMode);
+  EXPECT_EQ(1u, context_->flipVertical);
+  EXPECT_EQ(0u, context_->flipHorizontal);
+  std::remove(file.c_str());
+}
+
+// A raw snapshot armed through the custom property: the image writes the
+// frame it processed and its record to the registry, and the snapshot reader
+// gets the frame back, byte for byte, for a sensor whose frames need no
+// line or column repair.
+TEST_F(ShippedImage, RawSnapshotComesBackFromTheRegistry) {
+  hostkernel::SetRegistryDword("\\REGISTRY\\MACHINE\\SYSTEM\\CurrentControlSet\\Services\\DCamSorvex", "Start", 3);
+  hostkernel::SetRegistryDword("\\REGISTRY\\MACHINE\\SYSTEM\\CurrentControlSet\\Services\\DCamSorvex", "Type", 1);
+  hostkernel::SetSystemTime(132000000000000000LL);
+  ASSERT_EQ(0, Init("OV9650"));
+  uint32_t width = 0;
+  uint32_t height = 0;
+  ISPFunc_StartCapture(context_, kDevice, SORVEX_FORMAT_YUYV, 320, 240, &width, &height);
+  context_->blankFrameCount = 0;
+  std::vector<uint8_t> scene(static_cast<size_t>(width) * height);
+  for (size_t i = 0; i < scene.size(); ++i) scene[i] = static_cast<uint8_t>(40 + (i * 7 + i / width * 3) % 160);
+  std::vector<uint8_t> destination(320 * 240 * 2);
+  for (int frame = 0; frame < 3; ++frame) {
+    if (frame == 1) {
+      uint8_t header[24] = {};
+      const uint32_t snapshotRequest = 57;
+      std::memcpy(header + 16, &snapshotRequest, 4);
+      uint8_t record[32] = {};
+      SorvexPropertyDescriptor request{header, 0, record, sizeof record, sizeof record};
+      ISPFunc_prpmanf_SetCustomProperty(context_, kDevice, &request);
+    }
+    std::vector<uint8_t> raw = scene;
+    hostkernel::AdvanceSystemTime(1000000);
+    ISPFunc_RawToImg(context_, kDevice, SORVEX_FORMAT_YUYV, 50, 50, 50, 50, 50, 50, 50, 50, 50, destination.data(),
+                     raw.data(), 320, 240);
+  }
+  ISPFunc_StopCapture(context_, kDevice);
+  Exit();
+  sorvexsnap::Snapshot snapshot;
+  std::string error;
+  ASSERT_TRUE(sorvexsnap::ReadSnapshot(1, &snapshot, &error)) << error;
+  EXPECT_EQ(width, snapshot.width);
+  EXPECT_EQ(height, snapshot.height);
+  EXPECT_TRUE(snapshot.frame == scene);
+  EXPECT_EQ(128u, snapshot.info.size());
+  hostkernel::FollowRealClock();
 }
 
 }  // namespace

@@ -79,7 +79,7 @@ void LimitVectorSets(uint32_t allowed) { AllowedVectorSets().store(allowed); }
 
 uint32_t ProbeVectorSets(void) { return hostkernel::HostVectorSets() & hostkernel::AllowedVectorSets().load(); }
 
-extern "C" NTSTATUS KeSaveFloatingPointState(PKFLOATING_SAVE FloatSave) {
+extern "C" NTSTATUS NTAPI KeSaveFloatingPointState(PKFLOATING_SAVE FloatSave) {
   hostkernel::FloatingPointState &state = hostkernel::State();
   std::lock_guard<std::mutex> lock(state.mutex);
   ++state.counts.saves;
@@ -93,7 +93,7 @@ extern "C" NTSTATUS KeSaveFloatingPointState(PKFLOATING_SAVE FloatSave) {
   return STATUS_SUCCESS;
 }
 
-extern "C" NTSTATUS KeRestoreFloatingPointState(PKFLOATING_SAVE FloatSave) {
+extern "C" NTSTATUS NTAPI KeRestoreFloatingPointState(PKFLOATING_SAVE FloatSave) {
   hostkernel::FloatingPointState &state = hostkernel::State();
   std::lock_guard<std::mutex> lock(state.mutex);
   ++state.counts.restores;

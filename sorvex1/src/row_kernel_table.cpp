@@ -35,6 +35,23 @@ RowKernels RowKernelsFor(uint32_t vectorSets) {
       kernels.yuyvToBgr = ssse3::YuyvToBgr;
       kernels.denoiseInterior = ssse3::DenoiseInterior;
     }
+#if !defined(SORVEX_WINDOWS_KERNEL)
+    // The drivers save the legacy state only, which does not hold the AVX
+    // registers; the host keeps its processes' state whole.
+    if ((vectorSets & SORVEX_VECTOR_AVX2) != 0 && (vectorSets & SORVEX_VECTOR_SSSE3) != 0) {
+      kernels.splitRawLine = avx2::SplitRawLine;
+      kernels.demosaicGreenBluePairs = avx2::DemosaicGreenBluePairs;
+      kernels.demosaicRedGreenPairs = avx2::DemosaicRedGreenPairs;
+      kernels.halveRgbLinePair = avx2::HalveRgbLinePair;
+      kernels.rgbToYuyvLine = avx2::RgbToYuyvLine;
+      kernels.yuyvToBgr = avx2::YuyvToBgr;
+      kernels.yuyvToI420 = avx2::YuyvToI420;
+      kernels.denoiseInterior = avx2::DenoiseInterior;
+      kernels.sharpenInterior = avx2::SharpenInterior;
+      kernels.screenDefects = avx2::ScreenDefects;
+      kernels.shadingGains = avx2::ShadingGains;
+    }
+#endif
   }
 #else
   (void)vectorSets;

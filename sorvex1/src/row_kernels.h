@@ -50,7 +50,7 @@ struct I420LinePair {
 // Lines narrower than kFilterKernelMinWidth are filtered by the scalar code
 // alone.
 constexpr int32_t kFilterEdgeBytes = 4;
-constexpr int32_t kFilterKernelMinWidth = 16;
+constexpr int32_t kFilterKernelMinWidth = 24;
 
 // Samples screened for defects per call of the screen.
 constexpr int32_t kScreenBlock = 64;
@@ -133,7 +133,8 @@ bool ScreenDefects(const uint8_t *above, const uint8_t *line, const uint8_t *bel
 void ShadingGains(uint8_t *line, const uint8_t *gains, int32_t width);
 }  // namespace scalar
 
-// The vector forms (vector/*_sse2.cpp and so on), built on x86 only.
+// The vector forms (vector/row_kernels_*.cpp), built on x86 only; the AVX2
+// forms on the host only.
 namespace sse2 {
 void SplitRawLine(const uint8_t *line, int32_t width, int16_t *even, int16_t *odd);
 void DemosaicGreenBluePairs(const SplitWindowLines &lines, int32_t first, int32_t end, const RgbPlanes &out);
@@ -156,5 +157,22 @@ int32_t YuyvToBgr(const uint8_t *yuyv, int32_t width, uint8_t *bgr);
 void DenoiseInterior(const uint8_t *above, const uint8_t *centre, const uint8_t *below, int32_t width,
                      int32_t lumaSigma, int32_t chromaSigma, uint8_t *out);
 }  // namespace ssse3
+
+namespace avx2 {
+void SplitRawLine(const uint8_t *line, int32_t width, int16_t *even, int16_t *odd);
+void DemosaicGreenBluePairs(const SplitWindowLines &lines, int32_t first, int32_t end, const RgbPlanes &out);
+void DemosaicRedGreenPairs(const SplitWindowLines &lines, int32_t first, int32_t end, const RgbPlanes &out);
+void HalveRgbLinePair(const RgbPlanes &upper, const RgbPlanes &lower, int32_t width, const RgbPlanes &out);
+void RgbToYuyvLine(const RgbPlanes &rgb, int32_t width, const int32_t *yuvMatrix, uint8_t *yuyv);
+int32_t YuyvToBgr(const uint8_t *yuyv, int32_t width, uint8_t *bgr);
+int32_t YuyvToI420(const uint8_t *upper, const uint8_t *lower, int32_t pairs, const I420LinePair &out);
+void DenoiseInterior(const uint8_t *above, const uint8_t *centre, const uint8_t *below, int32_t width,
+                     int32_t lumaSigma, int32_t chromaSigma, uint8_t *out);
+void SharpenInterior(const uint8_t *above, const uint8_t *centre, const uint8_t *below, int32_t width,
+                     int32_t amount256, uint8_t *out);
+bool ScreenDefects(const uint8_t *above, const uint8_t *line, const uint8_t *below, int32_t x, uint8_t base,
+                   int32_t spreadShift, uint8_t *marks);
+void ShadingGains(uint8_t *line, const uint8_t *gains, int32_t width);
+}  // namespace avx2
 
 }  // namespace sorvex1

@@ -4,6 +4,8 @@
 #include <set>
 #include <vector>
 
+#include "hostkernel/host_control.h"
+
 namespace bench {
 namespace {
 
@@ -26,18 +28,49 @@ void Register(const std::string &name, const std::string &label, size_t copyByte
       ->Unit(benchmark::kMicrosecond);
 }
 
+#if defined(SORVEX_BENCH_DRIVER_FLAGS)
+constexpr bool kDriverFlags = true;
+#else
+constexpr bool kDriverFlags = false;
+#endif
+
+std::string Label(const std::string &peer, size_t copyBytes) {
+  return "peer=" + (peer.empty() ? std::string("-") : peer) + " copy=" + CopyName(copyBytes);
+}
+
+// "owner/what/size" as "owner:tag/what/size".
+std::string Tagged(const std::string &name, const std::string &tag) {
+  const size_t slash = name.find('/');
+  return name.substr(0, slash) + ":" + tag + name.substr(slash);
+}
+
+// The body with the given vector sets let through to the libraries' probe.
+Body WithVectorSets(uint32_t sets, Body body) {
+  return [sets, body](benchmark::State &state) {
+    hostkernel::LimitVectorSets(sets);
+    body(state);
+    hostkernel::LimitVectorSets(~0u);
+  };
+}
+
 }  // namespace
 
 void AddOurs(const std::string &name, const std::string &peer, size_t copyBytes, Body body) {
-  Register(name, "peer=" + (peer.empty() ? std::string("-") : peer) + " copy=" + CopyName(copyBytes), copyBytes,
-           std::move(body));
+  if (!kDriverFlags) Register(name, Label(peer, copyBytes), copyBytes, std::move(body));
+}
+
+void AddOursInForms(const std::string &name, const std::string &peer, size_t copyBytes, Body body) {
+  const std::string label = Label(peer, copyBytes);
+  Register(kDriverFlags ? Tagged(name, "driver") : name, label, copyBytes, body);
+  Register(Tagged(name, kDriverFlags ? "driver-scalar" : "scalar"), label, copyBytes, WithVectorSets(0, body));
 }
 
 void AddPeer(const std::string &name, size_t copyBytes, Body body) {
-  Register(name, "peer=- copy=" + CopyName(copyBytes), copyBytes, std::move(body));
+  if (!kDriverFlags) Register(name, Label("", copyBytes), copyBytes, std::move(body));
 }
 
 void AddCopies() {
+  if (kDriverFlags) return;
   for (size_t bytes : CopySizes()) {
     benchmark::RegisterBenchmark(CopyName(bytes).c_str(),
                                  [bytes](benchmark::State &state) {

@@ -22,10 +22,21 @@ namespace bench {
 using Body = std::function<void(benchmark::State &)>;
 
 // One of ours, compared with `peer` (empty: none) and with a copy of
-// `copyBytes` bytes.
+// `copyBytes` bytes. Measured by the host build's program only.
 void AddOurs(const std::string &name, const std::string &peer, size_t copyBytes, Body body);
 
-// A peer run; it is compared with a copy of `copyBytes` too.
+// The same, in every form this program measures. The program is built
+// twice from the same sources: as the host build (sorvex_bench) and in the
+// drivers' configuration (sorvex_bench_driverflags: sorvex0 and sorvex1
+// built with the drivers' flags, vector units with their own). Each
+// measures a run with the kernels the processor allows (in the host build
+// under the run's own name, in the drivers' as "<owner>:driver/...") and
+// with the scalar forms ("<owner>:scalar/..." and
+// "<owner>:driver-scalar/..."): the vector sets are withheld from the
+// libraries' probe while the run makes its instances.
+void AddOursInForms(const std::string &name, const std::string &peer, size_t copyBytes, Body body);
+
+// A peer run; it is compared with a copy of `copyBytes` too. Host build only.
 void AddPeer(const std::string &name, size_t copyBytes, Body body);
 
 // Registers memcpy/<bytes> for every byte count the runs above named. Call

@@ -12,7 +12,9 @@ int main(int argc, char **argv) {
   bench::AddConversionBenchmarks();
   bench::AddIspStageBenchmarks();
   bench::AddRawToImgBenchmarks();
-  bench::AddPeerBenchmarks();
+#if !defined(SORVEX_BENCH_DRIVER_FLAGS)
+  bench::AddPeerBenchmarks();  // measured once, by the host build's program
+#endif
   bench::AddCopies();
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;

@@ -59,7 +59,7 @@ DemosaicQuality MeasureDemosaicQuality() {
 void AddRawToYuyv() {
   const int width = 1280;
   const int height = 960;
-  AddOurs("sorvex1/raw_to_yuyv/" + SizeName(width, height), "opencv/bayer_to_bgr_bilinear/" + SizeName(width, height),
+  AddOursInForms("sorvex1/raw_to_yuyv/" + SizeName(width, height), "opencv/bayer_to_bgr_bilinear/" + SizeName(width, height),
           YuyvBytes(width, height), [=](benchmark::State &state) {
             Library library;
             std::vector<uint8_t> raw = SceneRaw(width, height);
@@ -77,7 +77,7 @@ void AddRawToYuyv() {
   // The caller negates the source size to ask for a reduction.
   const int outWidth = 640;
   const int outHeight = 480;
-  AddOurs("sorvex1/raw_to_yuyv/" + SizeName(width, height, outWidth, outHeight),
+  AddOursInForms("sorvex1/raw_to_yuyv/" + SizeName(width, height, outWidth, outHeight),
           "libyuv/argb_scale_bilinear/" + SizeName(width, height, outWidth, outHeight), width * height,
           [=](benchmark::State &state) {
             Library library;
@@ -96,7 +96,7 @@ void AddYuyvConversions() {
   for (const auto &s : sizes) {
     const int width = s[0];
     const int height = s[1];
-    AddOurs("sorvex1/yuyv_to_i420/" + SizeName(width, height), "libyuv/yuy2_to_i420/" + SizeName(width, height),
+    AddOursInForms("sorvex1/yuyv_to_i420/" + SizeName(width, height), "libyuv/yuy2_to_i420/" + SizeName(width, height),
             YuyvBytes(width, height), [=](benchmark::State &state) {
               Library library;
               const std::vector<uint8_t> &yuyv = SceneYuyv(width, height);
@@ -107,7 +107,7 @@ void AddYuyvConversions() {
                 benchmark::ClobberMemory();
               }
             });
-    AddOurs("sorvex1/yuyv_to_bitmap/" + SizeName(width, height), "libyuv/yuy2_to_argb/" + SizeName(width, height),
+    AddOursInForms("sorvex1/yuyv_to_bitmap/" + SizeName(width, height), "libyuv/yuy2_to_argb/" + SizeName(width, height),
             BitmapBytes(width, height), [=](benchmark::State &state) {
               Library library;
               const std::vector<uint8_t> &yuyv = SceneYuyv(width, height);
@@ -125,13 +125,13 @@ void AddFilters() {
   const int width = 1280;
   const int height = 960;
   const uint32_t strength = 50;
-  AddOurs("sorvex1/sharpen/" + SizeName(width, height), "", YuyvBytes(width, height), [=](benchmark::State &state) {
+  AddOursInForms("sorvex1/sharpen/" + SizeName(width, height), "", YuyvBytes(width, height), [=](benchmark::State &state) {
     Library library;
     TimeInPlace(state, SceneYuyv(width, height), [&](uint8_t *yuyv) {
       library.ops()->filterFrame(library.userData(), yuyv, width, height, strength);
     });
   });
-  AddOurs("sorvex1/denoise/" + SizeName(width, height), "", YuyvBytes(width, height), [=](benchmark::State &state) {
+  AddOursInForms("sorvex1/denoise/" + SizeName(width, height), "", YuyvBytes(width, height), [=](benchmark::State &state) {
     Library library;
     TimeInPlace(state, SceneYuyv(width, height), [&](uint8_t *yuyv) {
       library.ops()->filterFrameDenoise(library.userData(), yuyv, width, height, strength);
@@ -148,7 +148,7 @@ void AddRawStages() {
   for (const auto &m : modes) {
     const uint32_t flag = m[0];
     const uint32_t mode = m[1];
-    AddOurs("sorvex1/bad_pixels_mode" + std::to_string(mode) + "/" + SizeName(width, height), "", samples,
+    AddOursInForms("sorvex1/bad_pixels_mode" + std::to_string(mode) + "/" + SizeName(width, height), "", samples,
             [=](benchmark::State &state) {
               Library library;
               TimeInPlace(state, SceneRaw(width, height), [&](uint8_t *raw) {
@@ -156,7 +156,7 @@ void AddRawStages() {
               });
             });
   }
-  AddOurs("sorvex1/apply_shading/" + SizeName(width, height), "", samples, [=](benchmark::State &state) {
+  AddOursInForms("sorvex1/apply_shading/" + SizeName(width, height), "", samples, [=](benchmark::State &state) {
     Library library;
     // A radial gain and three gamma-like tables, as the pipeline passes them.
     std::vector<uint8_t> gains(samples);

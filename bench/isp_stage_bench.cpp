@@ -29,12 +29,12 @@ constexpr size_t kSamples = static_cast<size_t>(kWidth) * kHeight;
 const char *const kSensor = "OV9650";
 
 void AddMeasureAndDecimate() {
-  AddOurs("sorvex0/measure_frame/" + SizeName(kWidth, kHeight), "", kSamples, [](benchmark::State &state) {
+  AddOursInForms("sorvex0/measure_frame/" + SizeName(kWidth, kHeight), "", kSamples, [](benchmark::State &state) {
     BenchCamera camera(kSensor, 2);
     const std::vector<uint8_t> &raw = SceneRaw(kWidth, kHeight);
     for (auto _ : state) benchmark::DoNotOptimize(MeasureFrame(camera.context(), raw.data(), kWidth, kHeight));
   });
-  AddOurs("sorvex0/decimate_bayer/" + SizeName(kWidth, kHeight), "", kSamples, [](benchmark::State &state) {
+  AddOursInForms("sorvex0/decimate_bayer/" + SizeName(kWidth, kHeight), "", kSamples, [](benchmark::State &state) {
     TimeInPlace(state, SceneRaw(kWidth, kHeight), [](uint8_t *raw) { DecimateBayer(raw, kWidth, kHeight); });
   });
 }
@@ -58,7 +58,7 @@ void AddLensShading() {
     }
   });
   // The map is built on the first frame and reused: this is the per-frame cost.
-  AddOurs("sorvex0/lens_shading_apply/" + SizeName(kWidth, kHeight), "", kSamples, [](benchmark::State &state) {
+  AddOursInForms("sorvex0/lens_shading_apply/" + SizeName(kWidth, kHeight), "", kSamples, [](benchmark::State &state) {
     BenchCamera camera(kSensor, 2);
     PrepareLensShading(camera.context());
     TimeInPlace(state, SceneRaw(kWidth, kHeight), [&](uint8_t *raw) {
@@ -113,7 +113,7 @@ void AddZoomKernels() {
   for (const ZoomFormat &format : formats) {
     for (uint32_t level : kZoomLevels) {
       const size_t frameBytes = static_cast<size_t>(kZoomWidth) * kZoomHeight * format.bytesPerPixel;
-      AddOurs("sorvex0/zoom_" + std::string(format.name) + "_level" + std::to_string(level) + "/" +
+      AddOursInForms("sorvex0/zoom_" + std::string(format.name) + "_level" + std::to_string(level) + "/" +
                   SizeName(kZoomWidth, kZoomHeight),
               "", frameBytes, [=](benchmark::State &state) {
                 const uint32_t n = 80 - 2 * level;

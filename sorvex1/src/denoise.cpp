@@ -122,34 +122,23 @@ void SigmaMeanChunk(const ChannelChunk &chunk, int32_t sigma, uint8_t *__restric
   DivideRun(sums, counts, samples, results);
 }
 
-// The luma and chroma samples whose bytes lie in bytes begin .. end - 1.
-void DenoiseBytes(const uint8_t *above, const uint8_t *centre, const uint8_t *below, int32_t width,
-                  int32_t lumaSigma, int32_t chromaSigma, int32_t begin, int32_t end, uint8_t *out) {
-  const YuyvChannel channels[3] = {LumaChannel(width), UChannel(width), VChannel(width)};
-  for (int32_t c = 0; c < 3; ++c) {
-    FilterChannel(above, centre, below, channels[c], SamplesInBytes(channels[c], begin, end), SigmaMeanChunk,
-                  c == 0 ? lumaSigma : chromaSigma, out);
-  }
-}
-
 void DenoiseLine(const RowKernels &kernels, const uint8_t *above, const uint8_t *centre, const uint8_t *below,
                  int32_t width, int32_t strength, uint8_t *out) {
   const int32_t lumaSigma = strength * kMaxLumaSigma / static_cast<int32_t>(kMaxFilterStrength);
   const int32_t chromaSigma = lumaSigma / 2;
-  const LineEnds ends = LineEndsOf(width);
-  DenoiseBytes(above, centre, below, width, lumaSigma, chromaSigma, 0, ends.headEnd, out);
-  if (ends.interior) kernels.denoiseInterior(above, centre, below, width, lumaSigma, chromaSigma, out);
-  DenoiseBytes(above, centre, below, width, lumaSigma, chromaSigma, ends.tailBegin, 2 * width, out);
+  const DenoiseLineKernel kernel = width >= kFilterKernelMinWidth ? kernels.denoiseLine : scalar::DenoiseLine;
+  kernel(above, centre, below, width, lumaSigma, chromaSigma, out);
 }
 
 }  // namespace
 
 namespace scalar {
 
-void DenoiseInterior(const uint8_t *above, const uint8_t *centre, const uint8_t *below, int32_t width,
-                     int32_t lumaSigma, int32_t chromaSigma, uint8_t *out) {
-  DenoiseBytes(above, centre, below, width, lumaSigma, chromaSigma, kFilterEdgeBytes, 2 * width - kFilterEdgeBytes,
-               out);
+void DenoiseLine(const uint8_t *above, const uint8_t *centre, const uint8_t *below, int32_t width, int32_t lumaSigma,
+                 int32_t chromaSigma, uint8_t *out) {
+  FilterChannel(above, centre, below, LumaChannel(width), SigmaMeanChunk, lumaSigma, out);
+  FilterChannel(above, centre, below, UChannel(width), SigmaMeanChunk, chromaSigma, out);
+  FilterChannel(above, centre, below, VChannel(width), SigmaMeanChunk, chromaSigma, out);
 }
 
 }  // namespace scalar

@@ -7,8 +7,8 @@ namespace {
 
 constexpr RowKernels kScalarRowKernels = {
     scalar::SplitRawLine,    scalar::DemosaicGreenBluePairs, scalar::DemosaicRedGreenPairs, scalar::HalveRgbLinePair,
-    scalar::RgbToYuyvLine,   scalar::YuyvToBgr,              scalar::YuyvToI420,            scalar::DenoiseInterior,
-    scalar::SharpenInterior, scalar::ScreenDefects,          scalar::ShadingGains,          false};
+    scalar::RgbToYuyvLine,   scalar::YuyvToBgr,              scalar::YuyvToI420,            scalar::DenoiseLine,
+    scalar::SharpenLine, scalar::ScreenDefects,          scalar::ShadingGains,          false};
 
 }  // namespace
 
@@ -25,15 +25,15 @@ RowKernels RowKernelsFor(uint32_t vectorSets) {
     kernels.rgbToYuyvLine = sse2::RgbToYuyvLine;
     kernels.yuyvToBgr = sse2::YuyvToBgr;
     kernels.yuyvToI420 = sse2::YuyvToI420;
-    kernels.denoiseInterior = sse2::DenoiseInterior;
-    kernels.sharpenInterior = sse2::SharpenInterior;
+    kernels.denoiseLine = sse2::DenoiseLine;
+    kernels.sharpenLine = sse2::SharpenLine;
     kernels.screenDefects = sse2::ScreenDefects;
     kernels.shadingGains = sse2::ShadingGains;
     kernels.usesVectorRegisters = true;
     // Each set builds on the one before it.
     if ((vectorSets & SORVEX_VECTOR_SSSE3) != 0) {
       kernels.yuyvToBgr = ssse3::YuyvToBgr;
-      kernels.denoiseInterior = ssse3::DenoiseInterior;
+      kernels.denoiseLine = ssse3::DenoiseLine;
     }
 #if !defined(SORVEX_WINDOWS_KERNEL)
     // The drivers save the legacy state only, which does not hold the AVX
@@ -46,8 +46,8 @@ RowKernels RowKernelsFor(uint32_t vectorSets) {
       kernels.rgbToYuyvLine = avx2::RgbToYuyvLine;
       kernels.yuyvToBgr = avx2::YuyvToBgr;
       kernels.yuyvToI420 = avx2::YuyvToI420;
-      kernels.denoiseInterior = avx2::DenoiseInterior;
-      kernels.sharpenInterior = avx2::SharpenInterior;
+      kernels.denoiseLine = avx2::DenoiseLine;
+      kernels.sharpenLine = avx2::SharpenLine;
       kernels.screenDefects = avx2::ScreenDefects;
       kernels.shadingGains = avx2::ShadingGains;
     }

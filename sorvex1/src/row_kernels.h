@@ -44,12 +44,8 @@ struct I420LinePair {
   uint8_t *v;
 };
 
-// The 3x3 filters' kernels take the interior of a YUYV line: its bytes
-// kFilterEdgeBytes .. 2 * width - kFilterEdgeBytes - 1, whose neighbours in
-// their channel (2 bytes away for luma, 4 for chroma) all lie in the line.
-// Lines narrower than kFilterKernelMinWidth are filtered by the scalar code
-// alone.
-constexpr int32_t kFilterEdgeBytes = 4;
+// The 3x3 filters' kernels take a whole YUYV line of at least
+// kFilterKernelMinWidth pixels; narrower lines take the scalar forms.
 constexpr int32_t kFilterKernelMinWidth = 24;
 
 // Samples screened for defects per call of the screen.
@@ -76,13 +72,13 @@ typedef int32_t (*YuyvToBgrKernel)(const uint8_t *yuyv, int32_t width, uint8_t *
 // many (at most `pairs`); the caller does the rest.
 typedef int32_t (*YuyvToI420Kernel)(const uint8_t *upper, const uint8_t *lower, int32_t pairs,
                                     const I420LinePair &out);
-// Denoises the interior of a YUYV line (width >= kFilterKernelMinWidth) with
-// the given sigmas of luma and chroma, into `out`.
-typedef void (*DenoiseInteriorKernel)(const uint8_t *above, const uint8_t *centre, const uint8_t *below,
-                                      int32_t width, int32_t lumaSigma, int32_t chromaSigma, uint8_t *out);
-// Sharpens the luma of the interior of a YUYV line by amount256 / 256.
-typedef void (*SharpenInteriorKernel)(const uint8_t *above, const uint8_t *centre, const uint8_t *below,
-                                      int32_t width, int32_t amount256, uint8_t *out);
+// Denoises a YUYV line with the given sigmas of luma and chroma into `out`
+// (denoise.cpp): above, centre and below are unfiltered lines.
+typedef void (*DenoiseLineKernel)(const uint8_t *above, const uint8_t *centre, const uint8_t *below, int32_t width,
+                                  int32_t lumaSigma, int32_t chromaSigma, uint8_t *out);
+// Sharpens the luma of a YUYV line by amount256 / 256 into `out` (sharpen.cpp).
+typedef void (*SharpenLineKernel)(const uint8_t *above, const uint8_t *centre, const uint8_t *below, int32_t width,
+                                  int32_t amount256, uint8_t *out);
 // Screens raw samples x .. x + kScreenBlock - 1 of a line (2 <= x and
 // x + kScreenBlock + 2 <= width; above and below are the same-colour lines
 // two up and two down): marks[i] := 1 when sample x + i lies outside its
@@ -101,8 +97,8 @@ struct RowKernels {
   RgbToYuyvLineKernel rgbToYuyvLine;
   YuyvToBgrKernel yuyvToBgr;
   YuyvToI420Kernel yuyvToI420;
-  DenoiseInteriorKernel denoiseInterior;
-  SharpenInteriorKernel sharpenInterior;
+  DenoiseLineKernel denoiseLine;
+  SharpenLineKernel sharpenLine;
   ScreenDefectsKernel screenDefects;
   ShadingGainsKernel shadingGains;
   bool usesVectorRegisters;  // whether any entry is a vector form
@@ -124,10 +120,10 @@ void HalveRgbLinePair(const RgbPlanes &upper, const RgbPlanes &lower, int32_t wi
 void RgbToYuyvLine(const RgbPlanes &rgb, int32_t width, const int32_t *yuvMatrix, uint8_t *yuyv);
 int32_t YuyvToBgr(const uint8_t *yuyv, int32_t width, uint8_t *bgr);
 int32_t YuyvToI420(const uint8_t *upper, const uint8_t *lower, int32_t pairs, const I420LinePair &out);
-void DenoiseInterior(const uint8_t *above, const uint8_t *centre, const uint8_t *below, int32_t width,
-                     int32_t lumaSigma, int32_t chromaSigma, uint8_t *out);
-void SharpenInterior(const uint8_t *above, const uint8_t *centre, const uint8_t *below, int32_t width,
-                     int32_t amount256, uint8_t *out);
+void DenoiseLine(const uint8_t *above, const uint8_t *centre, const uint8_t *below, int32_t width, int32_t lumaSigma,
+                 int32_t chromaSigma, uint8_t *out);
+void SharpenLine(const uint8_t *above, const uint8_t *centre, const uint8_t *below, int32_t width, int32_t amount256,
+                 uint8_t *out);
 bool ScreenDefects(const uint8_t *above, const uint8_t *line, const uint8_t *below, int32_t x, uint8_t base,
                    int32_t spreadShift, uint8_t *marks);
 void ShadingGains(uint8_t *line, const uint8_t *gains, int32_t width);
@@ -143,10 +139,10 @@ void HalveRgbLinePair(const RgbPlanes &upper, const RgbPlanes &lower, int32_t wi
 void RgbToYuyvLine(const RgbPlanes &rgb, int32_t width, const int32_t *yuvMatrix, uint8_t *yuyv);
 int32_t YuyvToBgr(const uint8_t *yuyv, int32_t width, uint8_t *bgr);
 int32_t YuyvToI420(const uint8_t *upper, const uint8_t *lower, int32_t pairs, const I420LinePair &out);
-void DenoiseInterior(const uint8_t *above, const uint8_t *centre, const uint8_t *below, int32_t width,
-                     int32_t lumaSigma, int32_t chromaSigma, uint8_t *out);
-void SharpenInterior(const uint8_t *above, const uint8_t *centre, const uint8_t *below, int32_t width,
-                     int32_t amount256, uint8_t *out);
+void DenoiseLine(const uint8_t *above, const uint8_t *centre, const uint8_t *below, int32_t width, int32_t lumaSigma,
+                 int32_t chromaSigma, uint8_t *out);
+void SharpenLine(const uint8_t *above, const uint8_t *centre, const uint8_t *below, int32_t width, int32_t amount256,
+                 uint8_t *out);
 bool ScreenDefects(const uint8_t *above, const uint8_t *line, const uint8_t *below, int32_t x, uint8_t base,
                    int32_t spreadShift, uint8_t *marks);
 void ShadingGains(uint8_t *line, const uint8_t *gains, int32_t width);
@@ -154,8 +150,8 @@ void ShadingGains(uint8_t *line, const uint8_t *gains, int32_t width);
 
 namespace ssse3 {
 int32_t YuyvToBgr(const uint8_t *yuyv, int32_t width, uint8_t *bgr);
-void DenoiseInterior(const uint8_t *above, const uint8_t *centre, const uint8_t *below, int32_t width,
-                     int32_t lumaSigma, int32_t chromaSigma, uint8_t *out);
+void DenoiseLine(const uint8_t *above, const uint8_t *centre, const uint8_t *below, int32_t width, int32_t lumaSigma,
+                 int32_t chromaSigma, uint8_t *out);
 }  // namespace ssse3
 
 namespace avx2 {
@@ -166,10 +162,10 @@ void HalveRgbLinePair(const RgbPlanes &upper, const RgbPlanes &lower, int32_t wi
 void RgbToYuyvLine(const RgbPlanes &rgb, int32_t width, const int32_t *yuvMatrix, uint8_t *yuyv);
 int32_t YuyvToBgr(const uint8_t *yuyv, int32_t width, uint8_t *bgr);
 int32_t YuyvToI420(const uint8_t *upper, const uint8_t *lower, int32_t pairs, const I420LinePair &out);
-void DenoiseInterior(const uint8_t *above, const uint8_t *centre, const uint8_t *below, int32_t width,
-                     int32_t lumaSigma, int32_t chromaSigma, uint8_t *out);
-void SharpenInterior(const uint8_t *above, const uint8_t *centre, const uint8_t *below, int32_t width,
-                     int32_t amount256, uint8_t *out);
+void DenoiseLine(const uint8_t *above, const uint8_t *centre, const uint8_t *below, int32_t width, int32_t lumaSigma,
+                 int32_t chromaSigma, uint8_t *out);
+void SharpenLine(const uint8_t *above, const uint8_t *centre, const uint8_t *below, int32_t width, int32_t amount256,
+                 uint8_t *out);
 bool ScreenDefects(const uint8_t *above, const uint8_t *line, const uint8_t *below, int32_t x, uint8_t base,
                    int32_t spreadShift, uint8_t *marks);
 void ShadingGains(uint8_t *line, const uint8_t *gains, int32_t width);

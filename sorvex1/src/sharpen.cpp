@@ -35,29 +35,20 @@ void SharpenChunk(const ChannelChunk &chunk, int32_t amount256, uint8_t *__restr
   }
 }
 
-// The luma samples whose bytes lie in bytes begin .. end - 1.
-void SharpenBytes(const uint8_t *above, const uint8_t *centre, const uint8_t *below, int32_t width,
-                  int32_t amount256, int32_t begin, int32_t end, uint8_t *out) {
-  const YuyvChannel luma = LumaChannel(width);
-  FilterChannel(above, centre, below, luma, SamplesInBytes(luma, begin, end), SharpenChunk, amount256, out);
-}
-
 void SharpenLine(const RowKernels &kernels, const uint8_t *above, const uint8_t *centre, const uint8_t *below,
                  int32_t width, int32_t strength, uint8_t *out) {
   const int32_t amount256 = strength * 512 / static_cast<int32_t>(kMaxFilterStrength);
-  const LineEnds ends = LineEndsOf(width);
-  SharpenBytes(above, centre, below, width, amount256, 0, ends.headEnd, out);
-  if (ends.interior) kernels.sharpenInterior(above, centre, below, width, amount256, out);
-  SharpenBytes(above, centre, below, width, amount256, ends.tailBegin, 2 * width, out);
+  const SharpenLineKernel kernel = width >= kFilterKernelMinWidth ? kernels.sharpenLine : scalar::SharpenLine;
+  kernel(above, centre, below, width, amount256, out);
 }
 
 }  // namespace
 
 namespace scalar {
 
-void SharpenInterior(const uint8_t *above, const uint8_t *centre, const uint8_t *below, int32_t width,
-                     int32_t amount256, uint8_t *out) {
-  SharpenBytes(above, centre, below, width, amount256, kFilterEdgeBytes, 2 * width - kFilterEdgeBytes, out);
+void SharpenLine(const uint8_t *above, const uint8_t *centre, const uint8_t *below, int32_t width, int32_t amount256,
+                 uint8_t *out) {
+  FilterChannel(above, centre, below, LumaChannel(width), SharpenChunk, amount256, out);
 }
 
 }  // namespace scalar

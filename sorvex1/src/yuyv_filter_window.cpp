@@ -55,13 +55,13 @@ void ScatterChannelRow(const uint8_t *__restrict results, YuyvChannel channel, i
 
 template <int32_t kStep>
 void FilterChannelWithStep(const uint8_t *above, const uint8_t *centre, const uint8_t *below, YuyvChannel channel,
-                           SampleRange range, ChannelChunkFilter filter, int32_t parameter, uint8_t *out) {
+                           ChannelChunkFilter filter, int32_t parameter, uint8_t *out) {
   ChannelChunk chunk;
   uint8_t results[kChannelChunk];
   const uint8_t *lines[3] = {above, centre, below};
-  for (int32_t first = range.first; first < range.end; first += kChannelChunk) {
+  for (int32_t first = 0; first < channel.count; first += kChannelChunk) {
     chunk.first = first;
-    chunk.count = MinInt(kChannelChunk, range.end - first);
+    chunk.count = MinInt(kChannelChunk, channel.count - first);
     for (int32_t r = 0; r < 3; ++r) GatherChannelRow<kStep>(lines[r], channel, first, chunk.count, chunk.rows[r]);
     filter(chunk, parameter, results);
     ScatterChannelRow<kStep>(results, channel, first, chunk.count, out);
@@ -70,28 +70,13 @@ void FilterChannelWithStep(const uint8_t *above, const uint8_t *centre, const ui
 
 }  // namespace
 
-// A sample's bytes: offset + step * k for sample k.
-SampleRange SamplesInBytes(YuyvChannel channel, int32_t begin, int32_t end) {
-  const auto firstAtOrAfter = [&channel](int32_t byte) {
-    const int32_t k = byte <= channel.offset ? 0 : (byte - channel.offset + channel.step - 1) / channel.step;
-    return MinInt(k, channel.count);
-  };
-  return {firstAtOrAfter(begin), firstAtOrAfter(end)};
-}
-
 void FilterChannel(const uint8_t *above, const uint8_t *centre, const uint8_t *below, YuyvChannel channel,
-                   SampleRange range, ChannelChunkFilter filter, int32_t parameter, uint8_t *out) {
+                   ChannelChunkFilter filter, int32_t parameter, uint8_t *out) {
   if (channel.step == 2) {
-    FilterChannelWithStep<2>(above, centre, below, channel, range, filter, parameter, out);
+    FilterChannelWithStep<2>(above, centre, below, channel, filter, parameter, out);
   } else {
-    FilterChannelWithStep<4>(above, centre, below, channel, range, filter, parameter, out);
+    FilterChannelWithStep<4>(above, centre, below, channel, filter, parameter, out);
   }
-}
-
-LineEnds LineEndsOf(int32_t width) {
-  const int32_t lineBytes = 2 * width;
-  if (width < kFilterKernelMinWidth) return {lineBytes, lineBytes, false};
-  return {kFilterEdgeBytes, lineBytes - kFilterEdgeBytes, true};
 }
 
 }  // namespace sorvex1

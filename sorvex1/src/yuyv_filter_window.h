@@ -53,28 +53,9 @@ struct ChannelChunk {
 // Filters one chunk: results[i] is the new value of sample first + i.
 typedef void (*ChannelChunkFilter)(const ChannelChunk &chunk, int32_t parameter, uint8_t *results);
 
-// Samples first .. end - 1 of a channel.
-struct SampleRange {
-  int32_t first;
-  int32_t end;
-};
-
-// The samples of `channel` whose bytes lie in bytes begin .. end - 1 of the line.
-SampleRange SamplesInBytes(YuyvChannel channel, int32_t begin, int32_t end);
-
-// Runs `filter` over the samples `range` of `channel` and writes its
-// results into the channel of `out`.
+// Runs `filter` over every sample of `channel` and writes its results into
+// the channel of `out`.
 void FilterChannel(const uint8_t *above, const uint8_t *centre, const uint8_t *below, YuyvChannel channel,
-                   SampleRange range, ChannelChunkFilter filter, int32_t parameter, uint8_t *out);
-
-// The parts of a line the interior kernels leave to the channel filters:
-// the bytes before and after the interior, or the whole line when it is
-// narrower than the kernels take.
-struct LineEnds {
-  int32_t headEnd;    // bytes 0 .. headEnd - 1
-  int32_t tailBegin;  // bytes tailBegin .. 2 * width - 1
-  bool interior;      // whether the kernel takes the bytes between
-};
-LineEnds LineEndsOf(int32_t width);
+                   ChannelChunkFilter filter, int32_t parameter, uint8_t *out);
 
 }  // namespace sorvex1

@@ -1,8 +1,8 @@
-// The 3x3 filters' interior kernels (denoise.cpp, sharpen.cpp) on vectors
-// of either width, L::kBytes line bytes at a time. In the interior of a
-// YUYV line a luma sample's neighbours in its channel are 2 bytes away, a
-// chroma sample's 4; the lanes pick theirs. The results depend on the
-// unfiltered lines only, so the last step may overlap the one before it.
+// The 3x3 filters' line kernels (denoise.cpp, sharpen.cpp) on vectors of
+// either width, L::kBytes line bytes at a time. A luma sample's neighbours
+// in its channel are 2 bytes away, a chroma sample's 4; the lanes pick
+// theirs. The results depend on the unfiltered lines only, so the last step
+// may overlap the one before it.
 #pragma once
 
 #include "lanes128.h"
@@ -11,6 +11,55 @@
 
 namespace sorvex1 {
 namespace {
+
+// ---- The line ----
+//
+// The neighbours of the first and last kEdgeBytes bytes of a line lie
+// partly outside it, where the channel filters repeat the line's end
+// sample. Those bytes are filtered by a step over a copy of the line's end
+// with the repeated samples put where the step reads the neighbours:
+// before byte 0, luma at -2 is byte 0, U at -3 is byte 1, V at -1 is byte 3;
+// past the end (2W bytes), luma at 2W is byte 2W - 2 and chroma at 2W + 1
+// and 2W + 3 are bytes 2W - 3 and 2W - 1 (for odd widths too, whose last
+// pixel has Y and U only).
+constexpr int32_t kEdgeBytes = 4;
+
+// step(above, centre, below, b, out) filters line bytes b .. b + L::kBytes - 1
+// into out + b.
+template <typename L, typename Step>
+SORVEX_VECTOR_INLINE void FilterLineBody(const uint8_t *above, const uint8_t *centre, const uint8_t *below,
+                                         int32_t width, uint8_t *out, Step step) {
+  static_assert(2 * kFilterKernelMinWidth >= L::kBytes + 2 * kEdgeBytes, "a line fills a step and its edges");
+  constexpr int32_t kCopy = L::kBytes + 2 * kEdgeBytes;
+  const int32_t lineBytes = 2 * width;
+  const int32_t end = lineBytes - kEdgeBytes;
+  for (int32_t b = kEdgeBytes; b < end; b += L::kBytes) step(above, centre, below, b + L::kBytes <= end ? b : end - L::kBytes, out);
+
+  const uint8_t *const lines[3] = {above, centre, below};
+  uint8_t ends[3][static_cast<size_t>(kCopy)];
+  uint8_t results[static_cast<size_t>(kCopy)];
+  // The head: line bytes 0 .. kCopy - 5 at kEdgeBytes.
+  for (int32_t r = 0; r < 3; ++r) {
+    for (int32_t i = 0; i < kCopy - kEdgeBytes; ++i) ends[r][kEdgeBytes + i] = lines[r][i];
+    ends[r][0] = 0;
+    ends[r][1] = lines[r][1];
+    ends[r][2] = lines[r][0];
+    ends[r][3] = lines[r][3];
+  }
+  step(ends[0], ends[1], ends[2], kEdgeBytes, results);
+  for (int32_t i = 0; i < kEdgeBytes; ++i) out[i] = results[kEdgeBytes + i];
+  // The tail: the last kCopy - 4 line bytes, then the repeated samples.
+  const int32_t first = lineBytes - (kCopy - kEdgeBytes);
+  for (int32_t r = 0; r < 3; ++r) {
+    for (int32_t i = 0; i < kCopy - kEdgeBytes; ++i) ends[r][i] = lines[r][first + i];
+    ends[r][kCopy - 4] = lines[r][lineBytes - 2];
+    ends[r][kCopy - 3] = lines[r][lineBytes - 3];
+    ends[r][kCopy - 2] = 0;
+    ends[r][kCopy - 1] = lines[r][lineBytes - 1];
+  }
+  step(ends[0], ends[1], ends[2], kEdgeBytes, results);
+  for (int32_t i = 0; i < kEdgeBytes; ++i) out[end + i] = results[L::kBytes + i];
+}
 
 // ---- Denoise ----
 //
@@ -79,15 +128,14 @@ SORVEX_VECTOR_INLINE void DenoiseStep(const uint8_t *above, const uint8_t *centr
 }
 
 template <typename L, void (*kReciprocals)(typename L::V count, typename L::V *low, typename L::V *high)>
-void DenoiseInteriorBody(const uint8_t *above, const uint8_t *centre, const uint8_t *below, int32_t width,
-                         int32_t lumaSigma, int32_t chromaSigma, uint8_t *out) {
-  static_assert(2 * kFilterKernelMinWidth - 2 * kFilterEdgeBytes >= L::kBytes, "the interior fills a step");
+void DenoiseLineBody(const uint8_t *above, const uint8_t *centre, const uint8_t *below, int32_t width,
+                     int32_t lumaSigma, int32_t chromaSigma, uint8_t *out) {
   const typename L::V lumaLanes = L::Set16(0x00FF);
   const typename L::V limit = L::Or(L::And(lumaLanes, L::Set8(lumaSigma)), L::AndNot(lumaLanes, L::Set8(chromaSigma)));
-  const int32_t end = 2 * width - kFilterEdgeBytes;
-  for (int32_t b = kFilterEdgeBytes; b < end; b += L::kBytes) {
-    DenoiseStep<L, kReciprocals>(above, centre, below, b + L::kBytes <= end ? b : end - L::kBytes, limit, out);
-  }
+  FilterLineBody<L>(above, centre, below, width, out,
+                    [limit](const uint8_t *a, const uint8_t *c, const uint8_t *b, int32_t at, uint8_t *into) {
+                      DenoiseStep<L, kReciprocals>(a, c, b, at, limit, into);
+                    });
 }
 
 // Each lane's reciprocal picked by comparing its count with 2 .. 9 (SSE2).
@@ -158,14 +206,13 @@ SORVEX_VECTOR_INLINE void SharpenStep(const uint8_t *above, const uint8_t *centr
 }
 
 template <typename L>
-void SharpenInteriorBody(const uint8_t *above, const uint8_t *centre, const uint8_t *below, int32_t width,
-                         int32_t amount256, uint8_t *out) {
-  static_assert(2 * kFilterKernelMinWidth - 2 * kFilterEdgeBytes >= L::kBytes, "the interior fills a step");
+void SharpenLineBody(const uint8_t *above, const uint8_t *centre, const uint8_t *below, int32_t width,
+                     int32_t amount256, uint8_t *out) {
   const typename L::V amount16 = L::Set16(amount256 * 16);
-  const int32_t end = 2 * width - kFilterEdgeBytes;
-  for (int32_t b = kFilterEdgeBytes; b < end; b += L::kBytes) {
-    SharpenStep<L>(above, centre, below, b + L::kBytes <= end ? b : end - L::kBytes, amount16, out);
-  }
+  FilterLineBody<L>(above, centre, below, width, out,
+                    [amount16](const uint8_t *a, const uint8_t *c, const uint8_t *b, int32_t at, uint8_t *into) {
+                      SharpenStep<L>(a, c, b, at, amount16, into);
+                    });
 }
 
 }  // namespace

@@ -39,14 +39,14 @@ int32_t YuyvToI420(const uint8_t *upper, const uint8_t *lower, int32_t pairs, co
   return YuyvToI420Body<L>(upper, lower, pairs, out);
 }
 
-void DenoiseInterior(const uint8_t *above, const uint8_t *centre, const uint8_t *below, int32_t width,
-                     int32_t lumaSigma, int32_t chromaSigma, uint8_t *out) {
-  DenoiseInteriorBody<L, ComparedReciprocals<L>>(above, centre, below, width, lumaSigma, chromaSigma, out);
+void DenoiseLine(const uint8_t *above, const uint8_t *centre, const uint8_t *below, int32_t width, int32_t lumaSigma,
+                 int32_t chromaSigma, uint8_t *out) {
+  DenoiseLineBody<L, ComparedReciprocals<L>>(above, centre, below, width, lumaSigma, chromaSigma, out);
 }
 
-void SharpenInterior(const uint8_t *above, const uint8_t *centre, const uint8_t *below, int32_t width,
-                     int32_t amount256, uint8_t *out) {
-  SharpenInteriorBody<L>(above, centre, below, width, amount256, out);
+void SharpenLine(const uint8_t *above, const uint8_t *centre, const uint8_t *below, int32_t width, int32_t amount256,
+                 uint8_t *out) {
+  SharpenLineBody<L>(above, centre, below, width, amount256, out);
 }
 
 bool ScreenDefects(const uint8_t *above, const uint8_t *line, const uint8_t *below, int32_t x, uint8_t base,

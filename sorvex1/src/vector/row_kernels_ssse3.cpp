@@ -15,9 +15,9 @@ int32_t YuyvToBgr(const uint8_t *yuyv, int32_t width, uint8_t *bgr) {
   return YuyvToBgrBody<L, StoreBgrByShuffles>(yuyv, width, bgr);
 }
 
-void DenoiseInterior(const uint8_t *above, const uint8_t *centre, const uint8_t *below, int32_t width,
-                     int32_t lumaSigma, int32_t chromaSigma, uint8_t *out) {
-  DenoiseInteriorBody<L, LookedUpReciprocals<L>>(above, centre, below, width, lumaSigma, chromaSigma, out);
+void DenoiseLine(const uint8_t *above, const uint8_t *centre, const uint8_t *below, int32_t width, int32_t lumaSigma,
+                 int32_t chromaSigma, uint8_t *out) {
+  DenoiseLineBody<L, LookedUpReciprocals<L>>(above, centre, below, width, lumaSigma, chromaSigma, out);
 }
 
 }  // namespace ssse3

@@ -110,65 +110,38 @@ RowKernels RowKernelsFor(uint32_t vectorSets);
 // Every kernel in its scalar form.
 const RowKernels &ScalarRowKernels();
 
-// The scalar forms. A vector form may hand a case it does not cover (a
-// matrix with wide coefficients, say) to the scalar form of its kernel.
+// The forms themselves, each kernel's under its name in a namespace per
+// form: scalar, and the vector forms (vector/row_kernels_*.cpp, built on
+// x86 only; AVX2 on the host only). A vector form may hand a case it does
+// not cover (a matrix with wide coefficients, say) to the scalar form of
+// its kernel.
+#define SORVEX1_ROW_KERNEL_FORMS                                                                                   \
+  void SplitRawLine(const uint8_t *line, int32_t width, int16_t *even, int16_t *odd);                            \
+  void DemosaicGreenBluePairs(const SplitWindowLines &lines, int32_t first, int32_t end, const RgbPlanes &out);    \
+  void DemosaicRedGreenPairs(const SplitWindowLines &lines, int32_t first, int32_t end, const RgbPlanes &out);     \
+  void HalveRgbLinePair(const RgbPlanes &upper, const RgbPlanes &lower, int32_t width, const RgbPlanes &out);     \
+  void RgbToYuyvLine(const RgbPlanes &rgb, int32_t width, const int32_t *yuvMatrix, uint8_t *yuyv);               \
+  int32_t YuyvToBgr(const uint8_t *yuyv, int32_t width, uint8_t *bgr);                                            \
+  int32_t YuyvToI420(const uint8_t *upper, const uint8_t *lower, int32_t pairs, const I420LinePair &out);         \
+  void DenoiseLine(const uint8_t *above, const uint8_t *centre, const uint8_t *below, int32_t width,               \
+                   int32_t lumaSigma, int32_t chromaSigma, uint8_t *out);                                        \
+  void SharpenLine(const uint8_t *above, const uint8_t *centre, const uint8_t *below, int32_t width,               \
+                   int32_t amount256, uint8_t *out);                                                             \
+  bool ScreenDefects(const uint8_t *above, const uint8_t *line, const uint8_t *below, int32_t x, uint8_t base,   \
+                     int32_t spreadShift, uint8_t *marks);                                                       \
+  void ShadingGains(uint8_t *line, const uint8_t *gains, int32_t width);
+
 namespace scalar {
-void SplitRawLine(const uint8_t *line, int32_t width, int16_t *even, int16_t *odd);
-void DemosaicGreenBluePairs(const SplitWindowLines &lines, int32_t first, int32_t end, const RgbPlanes &out);
-void DemosaicRedGreenPairs(const SplitWindowLines &lines, int32_t first, int32_t end, const RgbPlanes &out);
-void HalveRgbLinePair(const RgbPlanes &upper, const RgbPlanes &lower, int32_t width, const RgbPlanes &out);
-void RgbToYuyvLine(const RgbPlanes &rgb, int32_t width, const int32_t *yuvMatrix, uint8_t *yuyv);
-int32_t YuyvToBgr(const uint8_t *yuyv, int32_t width, uint8_t *bgr);
-int32_t YuyvToI420(const uint8_t *upper, const uint8_t *lower, int32_t pairs, const I420LinePair &out);
-void DenoiseLine(const uint8_t *above, const uint8_t *centre, const uint8_t *below, int32_t width, int32_t lumaSigma,
-                 int32_t chromaSigma, uint8_t *out);
-void SharpenLine(const uint8_t *above, const uint8_t *centre, const uint8_t *below, int32_t width, int32_t amount256,
-                 uint8_t *out);
-bool ScreenDefects(const uint8_t *above, const uint8_t *line, const uint8_t *below, int32_t x, uint8_t base,
-                   int32_t spreadShift, uint8_t *marks);
-void ShadingGains(uint8_t *line, const uint8_t *gains, int32_t width);
+SORVEX1_ROW_KERNEL_FORMS
 }  // namespace scalar
-
-// The vector forms (vector/row_kernels_*.cpp), built on x86 only; the AVX2
-// forms on the host only.
 namespace sse2 {
-void SplitRawLine(const uint8_t *line, int32_t width, int16_t *even, int16_t *odd);
-void DemosaicGreenBluePairs(const SplitWindowLines &lines, int32_t first, int32_t end, const RgbPlanes &out);
-void DemosaicRedGreenPairs(const SplitWindowLines &lines, int32_t first, int32_t end, const RgbPlanes &out);
-void HalveRgbLinePair(const RgbPlanes &upper, const RgbPlanes &lower, int32_t width, const RgbPlanes &out);
-void RgbToYuyvLine(const RgbPlanes &rgb, int32_t width, const int32_t *yuvMatrix, uint8_t *yuyv);
-int32_t YuyvToBgr(const uint8_t *yuyv, int32_t width, uint8_t *bgr);
-int32_t YuyvToI420(const uint8_t *upper, const uint8_t *lower, int32_t pairs, const I420LinePair &out);
-void DenoiseLine(const uint8_t *above, const uint8_t *centre, const uint8_t *below, int32_t width, int32_t lumaSigma,
-                 int32_t chromaSigma, uint8_t *out);
-void SharpenLine(const uint8_t *above, const uint8_t *centre, const uint8_t *below, int32_t width, int32_t amount256,
-                 uint8_t *out);
-bool ScreenDefects(const uint8_t *above, const uint8_t *line, const uint8_t *below, int32_t x, uint8_t base,
-                   int32_t spreadShift, uint8_t *marks);
-void ShadingGains(uint8_t *line, const uint8_t *gains, int32_t width);
+SORVEX1_ROW_KERNEL_FORMS
 }  // namespace sse2
-
-namespace ssse3 {
-int32_t YuyvToBgr(const uint8_t *yuyv, int32_t width, uint8_t *bgr);
-void DenoiseLine(const uint8_t *above, const uint8_t *centre, const uint8_t *below, int32_t width, int32_t lumaSigma,
-                 int32_t chromaSigma, uint8_t *out);
+namespace ssse3 {  // the bitmap and the denoise only
+SORVEX1_ROW_KERNEL_FORMS
 }  // namespace ssse3
-
 namespace avx2 {
-void SplitRawLine(const uint8_t *line, int32_t width, int16_t *even, int16_t *odd);
-void DemosaicGreenBluePairs(const SplitWindowLines &lines, int32_t first, int32_t end, const RgbPlanes &out);
-void DemosaicRedGreenPairs(const SplitWindowLines &lines, int32_t first, int32_t end, const RgbPlanes &out);
-void HalveRgbLinePair(const RgbPlanes &upper, const RgbPlanes &lower, int32_t width, const RgbPlanes &out);
-void RgbToYuyvLine(const RgbPlanes &rgb, int32_t width, const int32_t *yuvMatrix, uint8_t *yuyv);
-int32_t YuyvToBgr(const uint8_t *yuyv, int32_t width, uint8_t *bgr);
-int32_t YuyvToI420(const uint8_t *upper, const uint8_t *lower, int32_t pairs, const I420LinePair &out);
-void DenoiseLine(const uint8_t *above, const uint8_t *centre, const uint8_t *below, int32_t width, int32_t lumaSigma,
-                 int32_t chromaSigma, uint8_t *out);
-void SharpenLine(const uint8_t *above, const uint8_t *centre, const uint8_t *below, int32_t width, int32_t amount256,
-                 uint8_t *out);
-bool ScreenDefects(const uint8_t *above, const uint8_t *line, const uint8_t *below, int32_t x, uint8_t base,
-                   int32_t spreadShift, uint8_t *marks);
-void ShadingGains(uint8_t *line, const uint8_t *gains, int32_t width);
+SORVEX1_ROW_KERNEL_FORMS
 }  // namespace avx2
 
 }  // namespace sorvex1

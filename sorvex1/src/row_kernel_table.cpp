@@ -35,9 +35,9 @@ RowKernels RowKernelsFor(uint32_t vectorSets) {
       kernels.yuyvToBgr = ssse3::YuyvToBgr;
       kernels.denoiseLine = ssse3::DenoiseLine;
     }
-#if !defined(SORVEX_WINDOWS_KERNEL)
-    // The drivers save the legacy state only, which does not hold the AVX
-    // registers; the host keeps its processes' state whole.
+#if defined(SORVEX1_AVX2_FORMS)
+    // The host build only: the drivers save the legacy state, which does not
+    // hold the AVX registers (the host keeps its processes' state whole).
     if ((vectorSets & SORVEX_VECTOR_AVX2) != 0 && (vectorSets & SORVEX_VECTOR_SSSE3) != 0) {
       kernels.splitRawLine = avx2::SplitRawLine;
       kernels.demosaicGreenBluePairs = avx2::DemosaicGreenBluePairs;

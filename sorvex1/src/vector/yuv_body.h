@@ -48,16 +48,40 @@ MatrixRow<L> RowOf(const int32_t *matrix, int32_t row, int32_t constant) {
   return {L::Set32(Bits(redGreen)), L::Set32(m[2] & 0xFFFF), L::Set32(constant)};
 }
 
+// A luma row whose sum with its constant stays inside 0..65535 for every
+// input (the camera's do; only their chroma rows reach below zero) is
+// taken modulo 2^16 in 16-bit lanes, one multiply a colour: the sum itself,
+// whose top byte is the clamped result (as in rgb_to_yuyv_row.cpp).
+template <typename L>
+struct WrappedLumaRow {
+  typename L::V red, green, blue, constant;
+  bool fits;
+};
+
+template <typename L>
+WrappedLumaRow<L> WrappedLumaRowOf(const int32_t *yuvMatrix) {
+  const int32_t constant = yuvMatrix[3] + kLumaConstant;
+  int32_t lowest = constant;
+  int32_t highest = constant;
+  for (int32_t i = 0; i < 3; ++i) {
+    if (yuvMatrix[i] < 0) lowest += 255 * yuvMatrix[i];
+    if (yuvMatrix[i] > 0) highest += 255 * yuvMatrix[i];
+  }
+  return {L::Set16(yuvMatrix[0]), L::Set16(yuvMatrix[1]), L::Set16(yuvMatrix[2]), L::Set16(constant),
+          lowest >= 0 && highest <= 65535};
+}
+
 template <typename L>
 struct YuvRows {
   MatrixRow<L> y, u, v;
+  WrappedLumaRow<L> wrappedY;
 };
 
 template <typename L>
 YuvRows<L> YuvRowsOf(const int32_t *yuvMatrix) {
   return {RowOf<L>(yuvMatrix, 0, yuvMatrix[3] + kLumaConstant),
           RowOf<L>(yuvMatrix, 1, 2 * yuvMatrix[7] + kPairChromaConstant),
-          RowOf<L>(yuvMatrix, 2, 2 * yuvMatrix[11] + kPairChromaConstant)};
+          RowOf<L>(yuvMatrix, 2, 2 * yuvMatrix[11] + kPairChromaConstant), WrappedLumaRowOf<L>(yuvMatrix)};
 }
 
 // A row's sums of pixels (or pairs) given as interleaved (red, green) and
@@ -70,21 +94,37 @@ SORVEX_VECTOR_INLINE typename L::V RowSums(const MatrixRow<L> &row, typename L::
                   shift);
 }
 
-// L::kBytes pixels (r, g and b a byte each) to their YUYV bytes.
-template <typename L>
-SORVEX_VECTOR_INLINE void PixelsToYuyv(const YuvRows<L> &rows, typename L::V r, typename L::V g, typename L::V b,
-                                       uint8_t *out) {
+// Luma of L::kBytes pixels, per pixel.
+template <typename L, bool kWrapped>
+SORVEX_VECTOR_INLINE typename L::V LumaOf(const YuvRows<L> &rows, typename L::V r, typename L::V g, typename L::V b) {
   typedef typename L::V V;
   const V zero = L::Zero();
-  // Luma, per pixel.
   const V rLow = L::UnpackLo8(r, zero), rHigh = L::UnpackHi8(r, zero);
   const V gLow = L::UnpackLo8(g, zero), gHigh = L::UnpackHi8(g, zero);
   const V bLow = L::UnpackLo8(b, zero), bHigh = L::UnpackHi8(b, zero);
+  if (kWrapped) {
+    const WrappedLumaRow<L> &row = rows.wrappedY;
+    const auto sums = [&row](V red, V green, V blue) {
+      return L::Shr16(L::Add16(L::Add16(L::MulLo16(red, row.red), L::MulLo16(green, row.green)),
+                               L::Add16(L::MulLo16(blue, row.blue), row.constant)),
+                      8);
+    };
+    return L::PackUs16(sums(rLow, gLow, bLow), sums(rHigh, gHigh, bHigh));
+  }
   const V y0 = RowSums<L>(rows.y, L::UnpackLo16(rLow, gLow), L::UnpackLo16(bLow, zero), 8);
   const V y1 = RowSums<L>(rows.y, L::UnpackHi16(rLow, gLow), L::UnpackHi16(bLow, zero), 8);
   const V y2 = RowSums<L>(rows.y, L::UnpackLo16(rHigh, gHigh), L::UnpackLo16(bHigh, zero), 8);
   const V y3 = RowSums<L>(rows.y, L::UnpackHi16(rHigh, gHigh), L::UnpackHi16(bHigh, zero), 8);
-  const V luma = L::PackUs16(L::PackS32(y0, y1), L::PackS32(y2, y3));
+  return L::PackUs16(L::PackS32(y0, y1), L::PackS32(y2, y3));
+}
+
+// L::kBytes pixels (r, g and b a byte each) to their YUYV bytes.
+template <typename L, bool kWrappedLuma>
+SORVEX_VECTOR_INLINE void PixelsToYuyv(const YuvRows<L> &rows, typename L::V r, typename L::V g, typename L::V b,
+                                       uint8_t *out) {
+  typedef typename L::V V;
+  const V zero = L::Zero();
+  const V luma = LumaOf<L, kWrappedLuma>(rows, r, g, b);
   // Chroma, per pair, on the pairs' sums.
   const V lowBytes = L::Set16(0x00FF);
   const V rs = L::Add16(L::And(r, lowBytes), L::Shr16(r, 8));
@@ -113,7 +153,12 @@ void RgbToYuyvLineBody(const RgbPlanes &rgb, int32_t width, const int32_t *yuvMa
   // The last step ends with the last pair and may overlap the one before it.
   for (int32_t p = 0; p < pairs; p += kPairs) {
     const int32_t x = 2 * (p + kPairs <= pairs ? p : pairs - kPairs);
-    PixelsToYuyv<L>(rows, L::Load(rgb.red + x), L::Load(rgb.green + x), L::Load(rgb.blue + x), yuyv + 2 * x);
+    const typename L::V r = L::Load(rgb.red + x), g = L::Load(rgb.green + x), b = L::Load(rgb.blue + x);
+    if (rows.wrappedY.fits) {
+      PixelsToYuyv<L, true>(rows, r, g, b, yuyv + 2 * x);
+    } else {
+      PixelsToYuyv<L, false>(rows, r, g, b, yuyv + 2 * x);
+    }
   }
   if (2 * pairs < width) {
     const int32_t x = 2 * pairs;

@@ -13,11 +13,11 @@
 #include "exposure/exposure_loop.h"
 #include "exposure/frame_statistics.h"
 #include "exposure/tone_curve.h"
-#include "pipeline/bayer_decimation.h"
-#include "pipeline/context/isp_context.h"
-#include "pipeline/lens_shading.h"
-#include "settings/face_tracking.h"
-#include "settings/face_work_area.h"
+#include "frame/bayer_decimation.h"
+#include "core/isp_context.h"
+#include "frame/lens_shading.h"
+#include "face/face_tracking.h"
+#include "face/face_work_area.h"
 #include "zoom/zoom.h"
 
 namespace bench {

@@ -4,7 +4,7 @@
 // colour matrix derived from that.
 #pragma once
 
-#include "pipeline/context/isp_context.h"
+#include "core/isp_context.h"
 
 // Colour-correction matrix, scale 4096: rows corrected R, G, B; columns
 // input R, G, B.

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "exposure/frame_hold.h"
-#include "pipeline/context/isp_context.h"
+#include "core/isp_context.h"
 
 // The family start: table choice, start entry, run clock. Sensors without a
 // table (MI1320, S5K3BA, OV7670, MI2020, MI0360) do nothing.

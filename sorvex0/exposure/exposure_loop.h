@@ -3,8 +3,8 @@
 // white balance and rebuilds the tone tables and colour matrices.
 #pragma once
 
-#include "pipeline/context/isp_context.h"
-#include "settings/raw_snapshot.h"
+#include "core/isp_context.h"
+#include "store/raw_snapshot.h"
 
 // One call per processed frame. Returns true when a run took place, false
 // when the frame was only counted. The frame hold may replace the frame's

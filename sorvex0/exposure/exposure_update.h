@@ -4,7 +4,7 @@
 // switch, frame hold and register programming.
 #pragma once
 
-#include "pipeline/context/isp_context.h"
+#include "core/isp_context.h"
 
 // One row of a step ladder: the first row whose tests hold gives the step.
 // The ratio test "x r" (r = eighths / 8) holds when the brightness is above

@@ -3,7 +3,7 @@
 // lengthens its exposure.
 
 #include "exposure/exposure_family.h"
-#include "pipeline/capture_control.h"
+#include "core/capture_control.h"
 
 namespace {
 

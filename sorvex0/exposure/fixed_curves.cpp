@@ -1,7 +1,7 @@
 #include "exposure/fixed_curves.h"
 
 #include "exposure/monotone_curve.h"
-#include "pipeline/context/isp_context.h"
+#include "core/isp_context.h"
 
 namespace {
 

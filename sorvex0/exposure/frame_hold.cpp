@@ -1,6 +1,6 @@
 #include "exposure/frame_hold.h"
 
-#include "pipeline/pool_buffer.h"
+#include "core/pool_buffer.h"
 
 namespace {
 

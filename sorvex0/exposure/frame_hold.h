@@ -3,7 +3,7 @@
 // place; no exposure run takes place on a held frame.
 #pragma once
 
-#include "pipeline/context/isp_context.h"
+#include "core/isp_context.h"
 
 // The hold buffer holds the largest capture, 1280 x 1024, and 10 bytes more.
 constexpr uint32_t kHoldBufferBytes = 1280 * 1024 + 10;

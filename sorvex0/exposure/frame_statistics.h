@@ -3,7 +3,7 @@
 // brightness and a score of how much brighter the centre is than the edges.
 #pragma once
 
-#include "pipeline/context/isp_context.h"
+#include "core/isp_context.h"
 
 // Window statistics and black level, then the brightness, the centre score
 // and the black level by score, into the context. Returns the brightness

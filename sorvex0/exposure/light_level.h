@@ -2,6 +2,6 @@
 // 100 means enough light. It drives the low-light behaviour.
 #pragma once
 
-#include "pipeline/context/isp_context.h"
+#include "core/isp_context.h"
 
 uint32_t CurrentLightLevel(const IspContext *context);

@@ -1,7 +1,7 @@
 // The sensor's gamma curve and the tone curve and output tables built from it.
 #pragma once
 
-#include "pipeline/context/isp_context.h"
+#include "core/isp_context.h"
 
 // Clears gammaPoints and loads the sensor's default control points and curve.
 void LoadDefaultGamma(IspContext *context);

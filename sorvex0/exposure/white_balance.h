@@ -2,7 +2,7 @@
 // conversion library.
 #pragma once
 
-#include "pipeline/context/isp_context.h"
+#include "core/isp_context.h"
 
 struct WhiteBalanceRatios {
   uint32_t redToGreen;   // R/G x 10000

@@ -1,6 +1,6 @@
 #include "exposure/white_candidate_weights.h"
 
-#include "pipeline/context/isp_context.h"
+#include "core/isp_context.h"
 
 namespace {
 

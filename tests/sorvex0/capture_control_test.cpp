@@ -2,9 +2,9 @@
 // the frame-rate measurement.
 
 #include "fake_minidriver.h"
-#include "pipeline/capture_control.h"
-#include "pipeline/context/isp_context.h"
-#include "settings/face_work_area.h"
+#include "core/capture_control.h"
+#include "core/isp_context.h"
+#include "face/face_work_area.h"
 
 namespace sorvextest {
 namespace {

@@ -10,7 +10,7 @@
 
 #include "exposure/colour_matrix.h"
 #include "exposure/white_balance.h"
-#include "pipeline/context/isp_context.h"
+#include "core/isp_context.h"
 
 namespace sorvextest {
 namespace {

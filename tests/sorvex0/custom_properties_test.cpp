@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "fake_minidriver.h"
-#include "pipeline/context/isp_context.h"
+#include "core/isp_context.h"
 
 namespace sorvextest {
 namespace {

@@ -6,7 +6,7 @@
 #include "exposure/exposure_entries.h"
 #include "exposure/exposure_update.h"
 #include "exposure_test_support.h"
-#include "pipeline/capture_control.h"
+#include "core/capture_control.h"
 
 namespace sorvextest {
 namespace {

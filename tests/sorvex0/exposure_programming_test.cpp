@@ -4,7 +4,7 @@
 #include "exposure/exposure_entries.h"
 #include "exposure/exposure_family.h"
 #include "exposure_test_support.h"
-#include "pipeline/capture_control.h"
+#include "core/capture_control.h"
 
 namespace sorvextest {
 namespace {

@@ -11,7 +11,7 @@
 #include "exposure/exposure_tables.h"
 #include "exposure/light_level.h"
 #include "fake_minidriver.h"
-#include "pipeline/context/isp_context.h"
+#include "core/isp_context.h"
 
 namespace sorvextest {
 

@@ -1,6 +1,6 @@
 // The extent maps of the skin mask and the area map.
 
-#include "settings/face_extents.h"
+#include "face/face_extents.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The tracker's grid: geometry, chroma sampling, skin distances and masks,
 // and the box conversions between frame pixels and grid cells.
 
-#include "settings/face_grid.h"
+#include "face/face_grid.h"
 
 #include <gtest/gtest.h>
 

@@ -7,7 +7,7 @@
 #include <ostream>
 #include <vector>
 
-#include "settings/face_work_area.h"
+#include "face/face_work_area.h"
 
 namespace sorvextest {
 

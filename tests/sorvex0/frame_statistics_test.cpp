@@ -2,7 +2,7 @@
 
 #include "exposure/frame_statistics.h"
 #include "fake_minidriver.h"
-#include "pipeline/context/isp_context.h"
+#include "core/isp_context.h"
 
 namespace sorvextest {
 namespace {

@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "fake_minidriver.h"
-#include "pipeline/context/isp_context.h"
+#include "core/isp_context.h"
 
 namespace sorvextest {
 namespace {

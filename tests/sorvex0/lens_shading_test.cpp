@@ -3,8 +3,8 @@
 #include <cstring>
 
 #include "fake_minidriver.h"
-#include "pipeline/context/isp_context.h"
-#include "pipeline/lens_shading.h"
+#include "core/isp_context.h"
+#include "frame/lens_shading.h"
 
 namespace sorvextest {
 namespace {

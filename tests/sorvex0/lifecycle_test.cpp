@@ -3,7 +3,7 @@
 #include <array>
 
 #include "fake_minidriver.h"
-#include "pipeline/context/isp_context.h"
+#include "core/isp_context.h"
 
 namespace sorvextest {
 namespace {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "fake_minidriver.h"
-#include "pipeline/context/isp_context.h"
+#include "core/isp_context.h"
 #include "sorvex1.h"
 #include "zoom_test_support.h"
 

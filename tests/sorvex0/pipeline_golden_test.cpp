@@ -16,7 +16,7 @@
 
 #include "fake_minidriver.h"
 #include "golden_digest.h"
-#include "pipeline/context/isp_context.h"
+#include "core/isp_context.h"
 #include "zoom/zoom.h"
 
 namespace sorvextest {

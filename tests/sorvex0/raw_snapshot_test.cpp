@@ -3,8 +3,8 @@
 #include <cstring>
 
 #include "fake_minidriver.h"
-#include "pipeline/context/isp_context.h"
-#include "settings/raw_snapshot.h"
+#include "core/isp_context.h"
+#include "store/raw_snapshot.h"
 #include "snapshot_store.h"
 
 namespace sorvextest {

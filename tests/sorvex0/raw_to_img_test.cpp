@@ -10,7 +10,7 @@
 #include "rgb_image.h"
 
 #include "fake_minidriver.h"
-#include "pipeline/context/isp_context.h"
+#include "core/isp_context.h"
 #include "sorvex1.h"
 
 namespace sorvextest {

@@ -1,7 +1,7 @@
 // Mirror and flip programming of the S5K4AA.
 
 #include "fake_minidriver.h"
-#include "pipeline/context/isp_context.h"
+#include "core/isp_context.h"
 
 namespace sorvextest {
 namespace {

@@ -10,7 +10,7 @@
 #include "exposure/fixed_curves.h"
 #include "exposure/tone_curve.h"
 #include "fake_minidriver.h"
-#include "pipeline/context/isp_context.h"
+#include "core/isp_context.h"
 
 namespace sorvextest {
 namespace {

@@ -8,7 +8,7 @@
 
 #include "exposure/white_balance.h"
 #include "exposure/white_candidate_weights.h"
-#include "pipeline/context/isp_context.h"
+#include "core/isp_context.h"
 
 namespace sorvextest {
 namespace {

@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "pipeline/zoom_window.h"
+#include "frame/zoom_window.h"
 #include "zoom/zoom.h"
 #include "zoom_test_support.h"
 

@@ -1,6 +1,6 @@
 // The zoom window's crop and the YUYV reduction.
 
-#include "pipeline/zoom_window.h"
+#include "frame/zoom_window.h"
 
 #include <gtest/gtest.h>
 

@@ -1,37 +1,26 @@
 #include "core/capture_control.h"
 
-#include "exposure/exposure_loop.h"
-#include "core/pool_buffer.h"
-#include "face/face_work_area.h"
+#include "core/frame_timing.h"
 #include "core/register_access.h"
+#include "core/sensor_table.h"
+
+namespace sorvex0 {
 
 namespace {
-
-struct CaptureSize {
-  uint32_t width;
-  uint32_t height;
-};
-
-uint32_t LowSystemTime() {
-  LARGE_INTEGER now;
-  KeQuerySystemTime(&now);
-  return static_cast<uint32_t>(now.QuadPart);
-}
 
 // The size the sensor captures for a requested size: at full speed the bus
 // carries only small frames; at high speed small requests are captured
 // larger and reduced, which gives cleaner pictures.
 CaptureSize ChooseCaptureSize(const IspContext *context, uint32_t width, uint32_t height) {
-  if (context->highSpeed == 0) {
-    if (context->sensorId == kSensorMo4000) return {640, 480};
-    return {320, 240};
-  }
+  const SensorDescriptor &sensor = SensorOf(context);
+  if (context->highSpeed == 0) return sensor.fullSpeedCapture;
   if (width == 160) return {640, 4 * height};
   if (width == 320) return {640, 2 * height};
   if (width == 640 && context->ssbs != 0) return {1280, 2 * height};
   if (width == 800 && context->ssbs != 0) return {1600, 2 * height};
-  if (context->sensorId == kSensorS5k4aa && width == 1600) return {1280, 960};
-  if (context->sensorId == kSensorMo4000 && width == 1280) return {640, 480};
+  if (sensor.smallerCaptureWidth != 0 && width == sensor.smallerCaptureWidth) {
+    return sensor.smallerCapture;
+  }
   return {width, height};
 }
 
@@ -72,25 +61,6 @@ void SendModeScript(IspContext *context, SorvexDevice device, const char *name) 
   if (name != nullptr && context->selectSensorMode != nullptr) context->selectSensorMode(device, name);
 }
 
-// The tracker starts each stream looking at the whole requested frame.
-void ResetFaceTracking(IspContext *context) {
-  if (context->faceWorkArea == nullptr) context->faceWorkArea = AllocatePoolBuffer(kFaceWorkAreaBytes);
-  uint8_t *area = context->faceWorkArea;
-  if (area != nullptr) {
-    TrackBox *box = FaceTrackBox(area);
-    box->left = 0;
-    box->right = static_cast<int32_t>(context->requestedWidth & 0xFFFF) - 1;
-    box->top = 0;
-    box->bottom = static_cast<int32_t>(context->requestedHeight & 0xFFFF) - 1;
-    *FacePhaseSlot(area) = 0;
-    *FaceLockFlag(area) = 0;
-    *FaceReservedFlag(area) = 0;
-  }
-  context->trackZoomLevel = 0;
-  context->trackWindowX = 0;
-  context->trackWindowY = 0;
-}
-
 }  // namespace
 
 uint32_t BlankCountForFormat(uint32_t outputFormat) {
@@ -101,18 +71,10 @@ void ResetBlankCount(IspContext *context) {
   context->blankFrameCount = BlankCountForFormat(context->outputFormat);
 }
 
-extern "C" {
-
-SORVEX_EXPORT void SORVEX_CALL ISPFunc_StartCapture(IspContext *context, SorvexDevice device,
-                                                    uint32_t outputFormat, uint32_t width,
-                                                    uint32_t height, uint32_t *captureWidth,
-                                                    uint32_t *captureHeight) {
-  if (context == nullptr) return;
+void BeginCapture(IspContext *context, SorvexDevice device, uint32_t outputFormat, uint32_t width,
+                  uint32_t height, uint32_t *captureWidth, uint32_t *captureHeight) {
   context->outputFormat = outputFormat;
-  context->lastFrameTime = LowSystemTime();
-  context->frameIntervalCount = -1;
-  context->frameIntervalSum = 0;
-  context->frameIntervalIndex = 0;
+  ResetFrameTiming(context);
   ResetBlankCount(context);
   context->lowLight = 0;
 
@@ -124,8 +86,9 @@ SORVEX_EXPORT void SORVEX_CALL ISPFunc_StartCapture(IspContext *context, SorvexD
   context->requestedWidth = width;
   context->requestedHeight = height;
 
-  if (context->sensorId == kSensorMi1320) {
-    // The MI1320 always runs the full pipeline and loads no mode script.
+  if (SensorOf(context).ownProcessor) {
+    // A sensor with its own processor always runs the full pipeline and
+    // loads no mode script.
     context->ipMode = 2;
   } else if (context->highSpeed != 0) {
     if (capture.width == 1280 && width == 640) {
@@ -134,43 +97,26 @@ SORVEX_EXPORT void SORVEX_CALL ISPFunc_StartCapture(IspContext *context, SorvexD
       SendModeScript(context, device, ModeScriptForWidth(outputFormat, 1600));
     }
   }
-
-  if (context->invertImage == 0) {
-    ISPFunc_Rotate(context, device, context->flipHorizontal != 0, context->flipVertical != 0);
-  }
-  StartExposure(context, device);
-  ResetFaceTracking(context);
 }
 
-SORVEX_EXPORT void SORVEX_CALL ISPFunc_StopCapture(IspContext *, SorvexDevice) {}
+void FinishRestart(IspContext *context, SorvexDevice device) {
+  if (SensorOf(context).restartModeScript && context->captureWidth == context->requestedWidth) {
+    SendModeScript(context, device, ModeScriptForWidth(context->outputFormat, context->captureWidth));
+  }
+  CommitSensorRegisters(context, device);
+}
 
-SORVEX_EXPORT void SORVEX_CALL ISPFunc_StreamStateNotify(IspContext *context, uint32_t,
-                                                         uint32_t state) {
-  if (context == nullptr) return;
+void NoteStreamState(IspContext *context, uint32_t state) {
   if (state == SORVEX_STREAM_STATE_RUN && context->captureWidth != context->requestedWidth) {
     context->restartCountdown = 6 * BlankCountForFormat(context->outputFormat);
   }
 }
 
-}  // extern "C"
-
-void RestartCapture(IspContext *context, SorvexDevice device) {
-  uint32_t width = 0;
-  uint32_t height = 0;
-  ISPFunc_StartCapture(context, device, context->outputFormat, context->requestedWidth,
-                       context->requestedHeight, &width, &height);
-  if (context->sensorId != kSensorMi1320 && context->sensorId != kSensorMi2020 &&
-      context->captureWidth == context->requestedWidth) {
-    SendModeScript(context, device, ModeScriptForWidth(context->outputFormat, context->captureWidth));
-  }
-  CommitEs2216Registers(context, device);
-}
-
-bool AdvanceRestartSequence(IspContext *context, SorvexDevice device) {
-  if (context->restartCountdown == 0) return false;
+RestartStep AdvanceRestartSequence(IspContext *context) {
+  if (context->restartCountdown == 0) return RestartStep::kNone;
   --context->restartCountdown;
   const uint32_t k = BlankCountForFormat(context->outputFormat);
-  if (context->restartCountdown != k && context->restartCountdown != 0) return true;
+  if (context->restartCountdown != k && context->restartCountdown != 0) return RestartStep::kBlank;
   if (context->restartCountdown == k) {
     // Restart once at the requested size with the doubled capture off, then
     // again at the end with it restored.
@@ -179,33 +125,7 @@ bool AdvanceRestartSequence(IspContext *context, SorvexDevice device) {
   } else {
     context->ssbs = context->savedSsbs;
   }
-  RestartCapture(context, device);
-  return true;
+  return RestartStep::kRestart;
 }
 
-void RecordFrameTime(IspContext *context) {
-  const uint32_t now = LowSystemTime();
-  if (context->frameIntervalCount >= 0) {
-    const uint32_t slot = context->frameIntervalIndex % kFrameIntervalRing;
-    if (context->frameIntervalCount >= static_cast<int32_t>(kFrameIntervalRing)) {
-      context->frameIntervalSum -= context->frameIntervals[slot];
-    }
-    const uint32_t interval = now - context->lastFrameTime;
-    context->frameIntervals[slot] = interval;
-    context->frameIntervalSum += interval;
-    context->frameIntervalIndex = (slot + 1) % kFrameIntervalRing;
-  }
-  context->lastFrameTime = now;
-  if (context->frameIntervalCount < static_cast<int32_t>(kFrameIntervalRing)) {
-    ++context->frameIntervalCount;
-  }
-}
-
-uint32_t FrameRate(const IspContext *context) {
-  if (context->frameIntervalCount < 2) return 0;
-  const uint32_t tenMicroseconds = (context->frameIntervalSum + 5) / 10;
-  // Frames stamped within one tick of the system clock add up to nothing; a
-  // division by zero would stop the machine.
-  if (tenMicroseconds == 0) return 0;
-  return static_cast<uint32_t>(context->frameIntervalCount) * 100000000u / tenMicroseconds;
-}
+}  // namespace sorvex0

@@ -1,5 +1,7 @@
 #include "core/conversion_library.h"
 
+namespace sorvex0 {
+
 namespace {
 
 // Rows Y, U, V from R, G, B, scaled by 256; the fourth value is an offset.
@@ -22,3 +24,5 @@ void StopConversionLibrary(IspContext *context) {
   FUNC_Exit(context->conversionOps);
   context->conversionOps = nullptr;
 }
+
+}  // namespace sorvex0

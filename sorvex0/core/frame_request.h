@@ -2,7 +2,22 @@
 #pragma once
 
 #include "core/isp_context.h"
-#include "store/raw_snapshot.h"
+
+namespace sorvex0 {
+
+// The nine picture values the minidriver passes with every frame, in the
+// order of the export's arguments. Percentages; 50 is neutral.
+struct PictureValues {
+  uint32_t brightness;
+  uint32_t contrast;
+  uint32_t saturation;
+  uint32_t filterStrength;
+  uint32_t chromaBalance;
+  uint32_t unused;  // passed, stored in no record and read by nothing
+  uint32_t gammaStrength;
+  uint32_t exposureTargetScale;
+  uint32_t colourEnable;  // 0 turns the colour off
+};
 
 struct FrameRequest {
   SorvexDevice device;
@@ -16,3 +31,12 @@ struct FrameRequest {
   uint32_t captureWidth;
   uint32_t captureHeight;
 };
+
+// A raw frame as the exposure step sees it.
+struct RawFrame {
+  uint8_t *raw;
+  uint32_t width;
+  uint32_t height;
+};
+
+}  // namespace sorvex0

@@ -6,6 +6,8 @@
 
 #include "sorvex0.h"
 
+namespace sorvex0 {
+
 // Bytes of an image of the format: W x H x 3 for bitmaps (and every code
 // outside YUYV and I420), W x H x 2 for YUYV, W x H x 3 / 2 for I420.
 inline size_t ImageBytes(uint32_t outputFormat, uint32_t width, uint32_t height) {
@@ -19,3 +21,5 @@ inline size_t ImageBytes(uint32_t outputFormat, uint32_t width, uint32_t height)
       return pixels * 3;
   }
 }
+
+}  // namespace sorvex0

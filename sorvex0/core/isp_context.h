@@ -1,9 +1,9 @@
 // The per-camera context: everything one camera's processing keeps between
 // calls lives here, from ISPFunc_Init to ISPFunc_Exit. The library has no
-// other state. The fields keep the documented order of the context block; on
-// the 32-bit target with its natural alignment they take 3,528 bytes (the
-// historical block was 3,568 with 40 bytes that nothing names), on a 64-bit
-// host the pointers make it larger. One allocation of sizeof(IspContext).
+// other state. The fields keep the order of the camera's context block, with
+// the chosen sensor's descriptor beside its code; on the 32-bit target with
+// its natural alignment they take 3,532 bytes, on a 64-bit host the pointers
+// make it larger. One allocation of sizeof(IspContext).
 #pragma once
 
 #include <stdint.h>
@@ -11,6 +11,10 @@
 #include "sorvex0.h"
 #include "sorvex1.h"
 #include "sorvex_kernel.h"
+
+namespace sorvex0 {
+
+struct SensorDescriptor;
 
 enum SensorId : uint32_t {
   kSensorNone = 0,
@@ -33,6 +37,11 @@ constexpr uint32_t kMaxGammaPoints = 32;
 // Ring of frame intervals for the frame-rate measurement.
 constexpr uint32_t kFrameIntervalRing = 40;
 
+}  // namespace sorvex0
+
+// The public header names the context at global scope; its fields belong to
+// the library.
+
 struct IspContext {
   uint32_t outputFormat;
   uint32_t awbRefR;
@@ -41,9 +50,10 @@ struct IspContext {
   uint32_t awbGainLimit;
   uint32_t aeTarget;
   uint32_t sensorId;
+  const sorvex0::SensorDescriptor *sensor;  // chosen with sensorId (core/sensor_table.h)
   uint32_t ric;
   uint8_t noiseLevel;
-  WCHAR serviceKeyPath[kServiceKeyPathUnits];
+  WCHAR serviceKeyPath[sorvex0::kServiceKeyPathUnits];
   uint32_t flickerMode;
   uint32_t outDoor;
   uint32_t lowLight;
@@ -120,7 +130,7 @@ struct IspContext {
   uint8_t lutG[256];
   uint8_t lutB[256];
   int32_t gammaPointCount;
-  int32_t gammaPoints[kMaxGammaPoints];
+  int32_t gammaPoints[sorvex0::kMaxGammaPoints];
   uint16_t gammaCurve[256];
   uint16_t toneCurve[256];
   int32_t ccmBlend;
@@ -137,5 +147,5 @@ struct IspContext {
   int32_t frameIntervalCount;
   uint32_t frameIntervalSum;
   uint32_t frameIntervalIndex;
-  uint32_t frameIntervals[kFrameIntervalRing];
+  uint32_t frameIntervals[sorvex0::kFrameIntervalRing];
 };

@@ -7,6 +7,8 @@
 
 #include "sorvex_kernel.h"
 
+namespace sorvex0 {
+
 inline uint8_t *AllocatePoolBuffer(size_t bytes) {
   return static_cast<uint8_t *>(ExAllocatePoolWithTag(NonPagedPool, bytes, SORVEX_POOL_TAG));
 }
@@ -18,3 +20,5 @@ inline void FreePoolBuffer(uint8_t *&buffer) {
     buffer = nullptr;
   }
 }
+
+}  // namespace sorvex0

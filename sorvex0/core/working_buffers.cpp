@@ -2,6 +2,8 @@
 
 #include "core/pool_buffer.h"
 
+namespace sorvex0 {
+
 bool EnsureFrameBuffer(uint8_t *&buffer, int32_t &recordedWidth, int32_t &recordedHeight,
                        int32_t width, int32_t height, uint32_t bytesPerPixel) {
   if (recordedWidth < width || recordedHeight < height) FreePoolBuffer(buffer);
@@ -41,3 +43,5 @@ void ReleaseWorkingBuffers(IspContext *context) {
   FreePoolBuffer(context->workBuffer);
   FreePoolBuffer(context->faceWorkArea);
 }
+
+}  // namespace sorvex0

@@ -4,6 +4,8 @@
 
 #include "core/isp_context.h"
 
+namespace sorvex0 {
+
 // Makes `buffer` hold at least width x (height + 2) x bytesPerPixel bytes:
 // a buffer recorded for a smaller width or height is freed and a new one
 // allocated, recording the new size. Returns false (and leaves no buffer)
@@ -19,3 +21,5 @@ void ReleaseLensShadingMap(IspContext *context);
 
 // Frees every working buffer that exists, in the order of ISPFunc_Exit.
 void ReleaseWorkingBuffers(IspContext *context);
+
+}  // namespace sorvex0

@@ -6,6 +6,8 @@
 
 #include "core/isp_context.h"
 
+namespace sorvex0 {
+
 // One row of a step ladder: the first row whose tests hold gives the step.
 // The ratio test "x r" (r = eighths / 8) holds when the brightness is above
 // T * r (moving down) or below T / r (moving up); 0 eighths means no ratio
@@ -66,3 +68,5 @@ void ResetExposureClock(IspContext *context);
 
 // The system time in 100 ns units.
 int64_t ExposureClockNow();
+
+}  // namespace sorvex0

@@ -4,4 +4,8 @@
 
 #include "core/isp_context.h"
 
+namespace sorvex0 {
+
 uint32_t CurrentLightLevel(const IspContext *context);
+
+}  // namespace sorvex0

@@ -1,5 +1,7 @@
 #include "face/face_candidates.h"
 
+namespace sorvex0 {
+
 namespace {
 
 constexpr int32_t kColumns = static_cast<int32_t>(kFaceGridWidth);
@@ -177,3 +179,5 @@ uint32_t ChooseCandidate(const TrackBox *sortedCandidates, const TrackBox &track
   }
   return 0;
 }
+
+}  // namespace sorvex0

@@ -7,6 +7,8 @@
 
 #include "face/face_work_area.h"
 
+namespace sorvex0 {
+
 // What an invalid grid box becomes: a 2 x 2 box in the middle of the grid.
 constexpr TrackBox kFallbackGridBox = {79, 81, 59, 61};
 
@@ -45,3 +47,5 @@ void SortCandidatesByArea(TrackBox *candidates);
 // the tracked box's centre, as long as it is not under a quarter of the
 // largest candidate's area; 0 otherwise.
 uint32_t ChooseCandidate(const TrackBox *sortedCandidates, const TrackBox &trackedGridBox);
+
+}  // namespace sorvex0

@@ -2,6 +2,8 @@
 
 #include "face/face_work_area.h"
 
+namespace sorvex0 {
+
 namespace {
 
 constexpr int32_t kColumns = static_cast<int32_t>(kFaceGridWidth);
@@ -94,3 +96,5 @@ void BuildExtentMaps(uint8_t *workArea) {
   BuildBottomExtents(mask, bottom);
   BuildAreaMap(mask, left, right, top, bottom, FaceAreaMap(workArea));
 }
+
+}  // namespace sorvex0

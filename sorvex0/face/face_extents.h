@@ -4,6 +4,8 @@
 
 #include <stdint.h>
 
+namespace sorvex0 {
+
 // Each map holds -1 outside the mask. The left and right maps run along the
 // rows and take the reach of the skin cell above into account; the top and
 // bottom maps run along the columns and take the cell to the left into account.
@@ -18,3 +20,5 @@ void BuildAreaMap(const uint8_t *mask, const int32_t *left, const int32_t *right
 
 // All five maps of the work area from its skin mask, in the order above.
 void BuildExtentMaps(uint8_t *workArea);
+
+}  // namespace sorvex0

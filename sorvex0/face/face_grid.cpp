@@ -2,6 +2,8 @@
 
 #include <stddef.h>
 
+namespace sorvex0 {
+
 namespace {
 
 constexpr SkinReference kSkinReferences[4] = {
@@ -83,3 +85,5 @@ TrackBox GridBoxToFrame(const TrackBox &box, const FaceGridGeometry &geometry) {
                   ToFrame(box.top, geometry.marginY, geometry.stepY),
                   ToFrame(box.bottom, geometry.marginY, geometry.stepY)};
 }
+
+}  // namespace sorvex0

@@ -7,6 +7,8 @@
 
 #include "face/face_work_area.h"
 
+namespace sorvex0 {
+
 // Where the grid lies in a frame: grid cell (x, y) samples frame pixel
 // (marginX + x * stepX, marginY + y * stepY).
 struct FaceGridGeometry {
@@ -46,3 +48,5 @@ void BuildSkinMask(const uint8_t *chroma, const SkinReference &reference, uint8_
 // coordinate inside the left or top margin wraps to a huge grid coordinate.
 TrackBox FrameBoxToGrid(const TrackBox &box, const FaceGridGeometry &geometry);
 TrackBox GridBoxToFrame(const TrackBox &box, const FaceGridGeometry &geometry);
+
+}  // namespace sorvex0

@@ -7,6 +7,8 @@
 #include "face/face_grid.h"
 #include "face/face_work_area.h"
 
+namespace sorvex0 {
+
 namespace {
 
 constexpr uint32_t kCycleFrames = 16;
@@ -108,3 +110,17 @@ void DrawTrackingBox(const uint8_t *workArea, uint8_t *yuyv, uint32_t width, uin
   MarkColumn(yuyv, w, h, box.left, box.top, static_cast<int64_t>(box.bottom) - 1);
   MarkColumn(yuyv, w, h, box.right, box.top, static_cast<int64_t>(box.bottom) - 1);
 }
+
+void ResetFaceTracker(uint8_t *workArea, uint32_t requestedWidth, uint32_t requestedHeight) {
+  if (workArea == nullptr) return;
+  TrackBox *box = FaceTrackBox(workArea);
+  box->left = 0;
+  box->right = static_cast<int32_t>(requestedWidth & 0xFFFF) - 1;
+  box->top = 0;
+  box->bottom = static_cast<int32_t>(requestedHeight & 0xFFFF) - 1;
+  *FacePhaseSlot(workArea) = 0;
+  *FaceLockFlag(workArea) = 0;
+  *FaceReservedFlag(workArea) = 0;
+}
+
+}  // namespace sorvex0

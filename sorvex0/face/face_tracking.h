@@ -5,6 +5,8 @@
 
 #include <stdint.h>
 
+namespace sorvex0 {
+
 // Frames run through a cycle of 16 frames, four groups of four phases, each
 // group looking for its own reference skin colour:
 //   phase 0: chroma grid, skin mask and the extent maps;
@@ -18,8 +20,14 @@
 // the frame is W x H YUYV, 2W bytes a line, and is only read.
 void FaceTrackFrame(uint8_t *workArea, const uint8_t *yuyv, uint32_t width, uint32_t height);
 
+// A new stream: the tracking box takes the whole requested frame and the
+// cycle starts again, unlocked.
+void ResetFaceTracker(uint8_t *workArea, uint32_t requestedWidth, uint32_t requestedHeight);
+
 // Marks the tracking box in the W x H YUYV frame by setting both bytes of its
 // edge pixels to 0xFF: rows top and bottom from column left to right - 1,
 // columns left and right from row top to bottom - 1 (so the pixel at (right,
 // bottom) stays unmarked). Parts of the box outside the frame are not drawn.
 void DrawTrackingBox(const uint8_t *workArea, uint8_t *yuyv, uint32_t width, uint32_t height);
+
+}  // namespace sorvex0

@@ -6,6 +6,8 @@
 
 #include <stdint.h>
 
+namespace sorvex0 {
+
 struct TrackBox {
   int32_t left;
   int32_t right;
@@ -74,3 +76,5 @@ inline uint32_t *FaceLockFlag(uint8_t *area) {
 inline uint32_t *FaceReservedFlag(uint8_t *area) {
   return reinterpret_cast<uint32_t *>(area + kFaceReservedOffset);
 }
+
+}  // namespace sorvex0

@@ -2,6 +2,8 @@
 
 #include <stddef.h>
 
+namespace sorvex0 {
+
 namespace {
 
 // Index of line or column `want` (0..3 within a block starting at `start`),
@@ -61,3 +63,5 @@ void DecimateBayer(uint8_t *raw, uint32_t width, uint32_t height) {
     }
   }
 }
+
+}  // namespace sorvex0

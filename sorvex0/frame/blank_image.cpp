@@ -4,6 +4,8 @@
 #include "sorvex0.h"
 #include "sorvex_kernel.h"
 
+namespace sorvex0 {
+
 void WriteBlankImage(uint8_t *destination, uint32_t outputFormat, uint32_t width, uint32_t height) {
   const size_t pixels = static_cast<size_t>(width) * height;
   if (destination == nullptr || pixels == 0) return;
@@ -30,3 +32,5 @@ void WriteBlankImage(uint8_t *destination, uint32_t outputFormat, uint32_t width
       break;
   }
 }
+
+}  // namespace sorvex0

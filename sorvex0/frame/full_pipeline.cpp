@@ -1,15 +1,19 @@
 #include "frame/full_pipeline.h"
 
+#include "core/sensor_table.h"
 #include "exposure/exposure_loop.h"
 #include "frame/bayer_decimation.h"
 #include "frame/blank_image.h"
 #include "core/image_sizes.h"
 #include "frame/lens_shading.h"
+#include "frame/low_light_mappings.h"
 #include "frame/nearest_resize.h"
 #include "frame/tracking_window.h"
 #include "core/working_buffers.h"
 #include "frame/zoom_window.h"
 #include "zoom/zoom.h"
+
+namespace sorvex0 {
 
 namespace {
 
@@ -40,7 +44,7 @@ FrameGeometry PrepareFrame(IspContext *context, const FrameRequest &frame, uint3
   RunExposureStep(context, frame.device, frame.values, frame.raw, g.captureWidth, g.captureHeight);
 
   context->upscalePending = 0;
-  if (context->sensorId == kSensorS5k4aa && outputWidth == 1600) {
+  if (SensorOf(context).enlarges1280x960To1600x1200 && outputWidth == 1600) {
     g.captureWidth = 1280;
     g.captureHeight = 960;
     g.width = 1280;
@@ -107,7 +111,7 @@ void ConvertAndFilter(IspContext *context, const FrameRequest &frame, uint8_t *i
   ops->convertRawToYuyv(ops->userData, frame.raw, w, h, image, Signed(width), Signed(convertHeight));
   FillBottomLines(image, width, height);
 
-  const uint32_t strength = MapFilterStrength(context, frame.values.p[3]);
+  const uint32_t strength = MapFilterStrength(context, frame.values.filterStrength);
   if (context->deNoise != 0 && width > 0 && height > 0) {
     ops->filterFrameDenoise(ops->userData, image, Signed(width), Signed(height), strength);
   } else {
@@ -310,3 +314,5 @@ void RunI420Pipeline(IspContext *context, const FrameRequest &frame) {
   RtlCopyMemory(frame.destination, context->workBuffer,
                 ImageBytes(SORVEX_FORMAT_I420, frame.outputWidth, frame.outputHeight));
 }
+
+}  // namespace sorvex0

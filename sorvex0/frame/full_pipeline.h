@@ -8,6 +8,8 @@
 
 #include "core/frame_request.h"
 
+namespace sorvex0 {
+
 // The three variants, by output format. Each writes exactly the output
 // image of the frame's size into frame.destination, or a black image when a
 // working buffer cannot be had.
@@ -27,3 +29,5 @@ bool RunYuyvPipelineInto(IspContext *context, const FrameRequest &frame, uint8_t
 bool ConvertRawToFilteredYuyv(IspContext *context, const FrameRequest &frame, uint8_t *target,
                               uint32_t width, uint32_t height, uint32_t sourceWidth,
                               uint32_t sourceHeight, uint32_t frameWidth, uint32_t frameHeight);
+
+}  // namespace sorvex0

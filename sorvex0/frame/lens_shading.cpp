@@ -1,6 +1,9 @@
 #include "frame/lens_shading.h"
 
 #include "core/pool_buffer.h"
+#include "core/sensor_table.h"
+
+namespace sorvex0 {
 
 namespace {
 
@@ -86,23 +89,16 @@ constexpr GainCurves kOv9655Curves = MakeGainCurves(kOv9655Ends);
 constexpr GainCurves kMo4000Curves = MakeGainCurves(kMo4000Ends);
 constexpr GainCurves kSharedCurves = MakeGainCurves(kSharedEnds);
 
-const GainCurves &CurvesFor(uint32_t sensorId) {
-  switch (sensorId) {
-    case kSensorS5k4aa:
-      return kS5k4aaCurves;
-    case kSensorOv9650:
-      return kOv9650Curves;
-    case kSensorMi1320:
-      return kMi1320Curves;
-    case kSensorS5k3ba:
-      return kS5k3baCurves;
-    case kSensorOv9655:
-      return kOv9655Curves;
-    case kSensorMo4000:
-      return kMo4000Curves;
-    default:
-      return kSharedCurves;
-  }
+// In the order of LensCurves.
+constexpr const GainCurves *kCurves[] = {
+    &kSharedCurves, &kS5k4aaCurves, &kOv9650Curves, &kMi1320Curves,
+    &kS5k3baCurves, &kOv9655Curves, &kMo4000Curves,
+};
+static_assert(sizeof(kCurves) / sizeof(kCurves[0]) == static_cast<uint32_t>(LensCurves::kCount),
+              "a curve set for every LensCurves");
+
+const GainCurves &CurvesFor(const SensorDescriptor &sensor) {
+  return *kCurves[static_cast<uint32_t>(sensor.lensCurves)];
 }
 
 // Steps through the radial table for a frame width; 0 for widths without one.
@@ -128,8 +124,13 @@ TableStep TableStepForWidth(uint32_t width) {
   }
 }
 
-// The S5K4AA's optical centre sits above the middle of its frame.
-uint32_t VerticalShift(uint32_t sensorId) { return sensorId == kSensorS5k4aa ? 16 : 0; }
+// A centre scoring 90 or less (darker than its edges) weakens the
+// correction by one step at 85 and above, then one more below 85, 79 and
+// 73, up to the sensor's number of steps.
+uint32_t DarkCentreSteps(const SensorDescriptor &sensor, int32_t score) {
+  const uint32_t steps = score >= 85 ? 1 : score >= 79 ? 2 : score >= 73 ? 3 : 4;
+  return steps < sensor.lensDarkCentreSteps ? steps : sensor.lensDarkCentreSteps;
+}
 
 uint32_t Max(uint32_t a, uint32_t b) { return a > b ? a : b; }
 uint32_t Min(uint32_t a, uint32_t b) { return a < b ? a : b; }
@@ -205,9 +206,9 @@ uint8_t RadialIndex(uint32_t row, uint32_t column) {
   return kRadialTable.index[row][column];
 }
 
-uint8_t LensGain(uint32_t sensorId, uint32_t curve, uint32_t radialIndex) {
+uint8_t LensGain(const SensorDescriptor &sensor, uint32_t curve, uint32_t radialIndex) {
   if (curve > 2 || radialIndex >= kGainCurveLength) return 0;
-  return CurvesFor(sensorId).gain[curve][radialIndex];
+  return CurvesFor(sensor).gain[curve][radialIndex];
 }
 
 bool LensShadingLevel(const IspContext *context, uint8_t *level) {
@@ -229,13 +230,7 @@ bool LensShadingLevel(const IspContext *context, uint8_t *level) {
 
   const int32_t score = context->centreScore;
   if (score <= 90) {
-    uint32_t extra = 0;
-    if (context->sensorId == kSensorS5k4aa) {
-      extra = score >= 85 ? 1 : score >= 79 ? 2 : score >= 73 ? 3 : 4;
-    } else if (context->sensorId == kSensorOv9650 || context->sensorId == kSensorOv9655) {
-      extra = score >= 85 ? 1 : score >= 79 ? 2 : 3;
-    }
-    strength = Min(strength + extra, kWeakest);
+    strength = Min(strength + DarkCentreSteps(SensorOf(context), score), kWeakest);
   }
   *level = static_cast<uint8_t>(Max(strength, context->noiseLevel));
   return true;
@@ -245,7 +240,7 @@ bool BuildLensShadingMap(IspContext *context, uint8_t level, uint32_t sourceWidt
                          uint32_t sourceHeight, uint32_t frameWidth, uint32_t frameHeight) {
   const uint32_t weakening = kWeakest - Min(level, kWeakest);
   uint8_t scaled[3][kGainCurveLength];
-  const GainCurves &curves = CurvesFor(context->sensorId);
+  const GainCurves &curves = CurvesFor(SensorOf(context));
   for (uint32_t c = 0; c < 3; ++c) {
     for (uint32_t i = 0; i < kGainCurveLength; ++i) {
       scaled[c][i] = static_cast<uint8_t>(curves.gain[c][i] * weakening / kWeakest);
@@ -262,7 +257,7 @@ bool BuildLensShadingMap(IspContext *context, uint8_t level, uint32_t sourceWidt
 
   // The window of the frame's height, moved up by the sensor's shift; kept
   // inside the square.
-  const uint32_t shift = buildHeight * VerticalShift(context->sensorId) / 240;
+  const uint32_t shift = buildHeight * SensorOf(context).lensVerticalShift / 240;
   const uint32_t centred = (side - buildHeight) / 2;
   const uint32_t first = centred > shift ? centred - shift : 0;
   PackLines(context->ricMapA, side, first, buildHeight, frameWidth);
@@ -314,3 +309,5 @@ void ApplyLensShading(IspContext *context, uint8_t *raw, uint32_t sourceWidth,
                     static_cast<int32_t>(sourceHeight), enable, context->ricMapA, 0, context->lutR,
                     context->lutG, context->lutB);
 }
+
+}  // namespace sorvex0

@@ -4,7 +4,9 @@
 // and handed with the three output tables to the conversion library.
 #pragma once
 
-#include "core/isp_context.h"
+#include "core/sensor_table.h"
+
+namespace sorvex0 {
 
 constexpr uint32_t kRadialTableSize = 160;
 constexpr uint32_t kGainCurveLength = 128;
@@ -14,7 +16,7 @@ constexpr uint32_t kGainCurveLength = 128;
 uint8_t RadialIndex(uint32_t row, uint32_t column);
 
 // Gain curve 0, 1 or 2 of a sensor at a radial index (before weakening).
-uint8_t LensGain(uint32_t sensorId, uint32_t curve, uint32_t radialIndex);
+uint8_t LensGain(const SensorDescriptor &sensor, uint32_t curve, uint32_t radialIndex);
 
 // Strength level of the correction for this frame: 0 full, 7 none. False
 // when the correction is off for this frame (too dark to amplify).
@@ -31,3 +33,5 @@ void ApplyLensShading(IspContext *context, uint8_t *raw, uint32_t sourceWidth,
 // Ws x Hs window out of it. False when the pool is exhausted.
 bool BuildLensShadingMap(IspContext *context, uint8_t level, uint32_t sourceWidth,
                          uint32_t sourceHeight, uint32_t frameWidth, uint32_t frameHeight);
+
+}  // namespace sorvex0

@@ -3,10 +3,13 @@
 #include "exposure/exposure_loop.h"
 #include "frame/blank_image.h"
 #include "frame/full_pipeline.h"
+#include "frame/low_light_mappings.h"
 #include "frame/tracking_window.h"
 #include "core/working_buffers.h"
 #include "frame/zoom_window.h"
 #include "zoom/zoom.h"
+
+namespace sorvex0 {
 
 namespace {
 
@@ -43,13 +46,13 @@ void TrackMi1320Yuyv(IspContext *context, const FrameRequest &frame, uint8_t *ta
 // saturation is ten times as strong, and the rest is neutral.
 bool ProduceMi1320Fully(IspContext *context, const FrameRequest &frame, uint8_t *target) {
   FrameRequest adjusted = frame;
-  uint32_t *p = adjusted.values.p;
-  p[6] = frame.values.p[0] * 5 + 40;
-  p[2] = frame.values.p[2] * 10;
-  p[0] = 50;
-  p[1] = 50;
-  p[4] = 50;
-  p[7] = 50;
+  PictureValues &values = adjusted.values;
+  values.gammaStrength = frame.values.brightness * 5 + 40;
+  values.saturation = frame.values.saturation * 10;
+  values.brightness = 50;
+  values.contrast = 50;
+  values.chromaBalance = 50;
+  values.exposureTargetScale = 50;
   if (context->bpc != 0) {
     CorrectBadPixels(context, frame.raw, frame.captureWidth, frame.captureHeight, frame.outputWidth);
   }
@@ -107,3 +110,5 @@ void ConvertMi1320Frame(IspContext *context, const FrameRequest &frame) {
   // No working buffer: a black frame rather than a write through a null pointer.
   WriteBlankImage(frame.destination, frame.outputFormat, frame.outputWidth, frame.outputHeight);
 }
+
+}  // namespace sorvex0

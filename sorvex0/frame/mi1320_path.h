@@ -4,4 +4,8 @@
 
 #include "core/frame_request.h"
 
+namespace sorvex0 {
+
 void ConvertMi1320Frame(IspContext *context, const FrameRequest &frame);
+
+}  // namespace sorvex0

@@ -2,6 +2,8 @@
 
 #include <stddef.h>
 
+namespace sorvex0 {
+
 namespace {
 
 uint32_t SourceIndex(uint32_t target, uint32_t sourceSize, uint32_t targetSize) {
@@ -60,3 +62,5 @@ void ResizeBgrNearest(const uint8_t *source, uint32_t sourceWidth, uint32_t sour
     }
   }
 }
+
+}  // namespace sorvex0

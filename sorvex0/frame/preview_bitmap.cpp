@@ -3,6 +3,8 @@
 #include "frame/bayer_decimation.h"
 #include "sorvex_kernel.h"
 
+namespace sorvex0 {
+
 namespace {
 
 enum Colour { kRed = 0, kGreen = 1, kBlue = 2 };
@@ -159,3 +161,5 @@ void ConvertRawToPreviewBitmap(uint8_t *destination, uint8_t *raw, uint32_t outp
       break;
   }
 }
+
+}  // namespace sorvex0

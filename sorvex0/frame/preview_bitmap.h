@@ -6,6 +6,8 @@
 
 #include <stdint.h>
 
+namespace sorvex0 {
+
 // Chooses by the output width: the capture width gives the full-size
 // picture, at least half of it the half-size picture, less than half the
 // half-size picture of the frame decimated 2:1 in place first. The picture
@@ -23,3 +25,5 @@ void BayerToBgrFullSize(const uint8_t *raw, uint32_t width, uint32_t height, uin
                         uint32_t stride, uint32_t lines);
 void BayerToBgrHalfSize(const uint8_t *raw, uint32_t width, uint32_t height, uint8_t *bgr,
                         uint32_t stride, uint32_t lines);
+
+}  // namespace sorvex0

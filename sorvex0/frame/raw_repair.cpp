@@ -1,5 +1,7 @@
 #include "frame/raw_repair.h"
 
+namespace sorvex0 {
+
 namespace {
 
 void CopyLine(uint8_t *raw, uint32_t lineBytes, uint32_t from, uint32_t to) {
@@ -19,17 +21,17 @@ void RepairLastColumns(uint8_t *raw, uint32_t width, uint32_t height) {
 
 }  // namespace
 
-void RepairRawFrame(uint32_t sensorId, uint8_t *raw, uint32_t width, uint32_t height,
+void RepairRawFrame(RawRepair repair, uint8_t *raw, uint32_t width, uint32_t height,
                     uint32_t outputWidth) {
   // B of the repairs: the frame as lines of 1,280 bytes.
   const size_t frameBytes = static_cast<size_t>(height) * 1280;
-  switch (sensorId) {
-    case kSensorS5k4aa:
+  switch (repair) {
+    case RawRepair::kLastLineAt1280:
       if (width == 1280 && outputWidth != 1280 && height >= 3) {
         RtlCopyMemory(raw + frameBytes - 1280, raw + frameBytes - 3840, 1280);
       }
       break;
-    case kSensorOv9650:
+    case RawRepair::kLastTwoLines:
       if (height == 1024) {
         CopyLine(raw, width, 1021, 1023);
         CopyLine(raw, width, 1020, 1022);
@@ -38,16 +40,18 @@ void RepairRawFrame(uint32_t sensorId, uint8_t *raw, uint32_t width, uint32_t he
         CopyLine(raw, width, 956, 958);
       }
       break;
-    case kSensorOv9655:
+    case RawRepair::kLastTwoColumns:
       RepairLastColumns(raw, width, height);
       break;
-    case kSensorMi1320:
+    case RawRepair::kLastTwoLinesAt1280:
       // Two lines of 1,280 bytes, or one line of 640 YUYV pixels.
       if (width == 1280 && height >= 4) {
         RtlCopyMemory(raw + frameBytes - 2560, raw + frameBytes - 5120, 2560);
       }
       break;
-    default:
+    case RawRepair::kNone:
       break;
   }
 }
+
+}  // namespace sorvex0

@@ -1,7 +1,10 @@
 #include "frame/tracking_window.h"
 
+#include "core/pool_buffer.h"
 #include "face/face_tracking.h"
 #include "face/face_work_area.h"
+
+namespace sorvex0 {
 
 namespace {
 
@@ -60,6 +63,14 @@ int32_t ClampWindowPosition(int32_t position, int32_t frameExtent, int32_t windo
 
 }  // namespace
 
+void ResetTrackingWindow(IspContext *context) {
+  if (context->faceWorkArea == nullptr) context->faceWorkArea = AllocatePoolBuffer(kFaceWorkAreaBytes);
+  ResetFaceTracker(context->faceWorkArea, context->requestedWidth, context->requestedHeight);
+  context->trackZoomLevel = 0;
+  context->trackWindowX = 0;
+  context->trackWindowY = 0;
+}
+
 void TrackFaceInFrame(IspContext *context, uint8_t *yuyv, uint32_t width, uint32_t height) {
   if (context == nullptr || context->faceWorkArea == nullptr) return;
   FaceTrackFrame(context->faceWorkArea, yuyv, width, height);
@@ -83,3 +94,5 @@ void UpdateTrackingWindow(IspContext *context, uint32_t outputWidth, uint32_t ou
   context->trackWindowX = ClampWindowPosition(x, w, static_cast<int32_t>(windowWidth));
   context->trackWindowY = ClampWindowPosition(y, h, static_cast<int32_t>(windowHeight));
 }
+
+}  // namespace sorvex0

@@ -6,6 +6,14 @@
 
 #include "core/isp_context.h"
 
+namespace sorvex0 {
+
+// At capture start: allocates the face tracker's work area on first use,
+// resets the tracker to the whole requested frame and the window to level 0
+// at the origin. Without a work area (the pool is exhausted) only the window
+// is reset, and tracking does nothing until a later start gets one.
+void ResetTrackingWindow(IspContext *context);
+
 // Runs the face tracker on the W x H YUYV frame and, when faceDescription is
 // on, draws the tracking box into it. Does nothing without a work area
 // (its allocation at capture start failed). Callers run it only while
@@ -25,3 +33,5 @@ void TrackFaceInFrame(IspContext *context, uint8_t *yuyv, uint32_t width, uint32
 // Does nothing without a work area.
 void UpdateTrackingWindow(IspContext *context, uint32_t outputWidth, uint32_t outputHeight,
                           uint32_t windowWidth, uint32_t windowHeight);
+
+}  // namespace sorvex0

@@ -4,6 +4,8 @@
 
 #include "sorvex_kernel.h"
 
+namespace sorvex0 {
+
 namespace {
 
 int64_t Smaller(int64_t a, int64_t b) { return a < b ? a : b; }
@@ -167,3 +169,5 @@ void ReduceYuyv(uint8_t *source, uint32_t sourceWidth, uint32_t sourceHeight, ui
     RtlCopyMemory(target, source, static_cast<size_t>(targetWidth) * lines * 2);
   }
 }
+
+}  // namespace sorvex0

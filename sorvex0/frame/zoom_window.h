@@ -8,6 +8,8 @@
 
 #include "zoom/zoom.h"
 
+namespace sorvex0 {
+
 // Asks CropZoomWindow for the centred window.
 constexpr int32_t kCentredWindow = -1;
 
@@ -41,3 +43,5 @@ ZoomWindowCut CropZoomWindow(uint32_t level, int32_t x, int32_t y, uint32_t byte
 // the source in place first.
 void ReduceYuyv(uint8_t *source, uint32_t sourceWidth, uint32_t sourceHeight, uint8_t *target,
                 uint32_t targetWidth, uint32_t targetHeight);
+
+}  // namespace sorvex0

@@ -1,5 +1,7 @@
 #include "platform/host_bridge.h"
 
+namespace sorvex0 {
+
 namespace {
 
 constexpr uint32_t kBiosAreaBase = 0xE0000;
@@ -105,3 +107,5 @@ void DetectSisHost(IspContext *context) {
     context->sisHostController = 1;
   }
 }
+
+}  // namespace sorvex0

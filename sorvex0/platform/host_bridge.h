@@ -6,6 +6,8 @@
 
 #include "core/isp_context.h"
 
+namespace sorvex0 {
+
 // Sets sisHostController to 1 for a SiS host; leaves it alone otherwise, and
 // touches no hardware when the controller description cannot be read.
 void DetectSisHost(IspContext *context);
@@ -18,3 +20,5 @@ uint32_t ReadHostBridgeId();
 // "_32_" signature on a 4-byte boundary, if its length byte (offset 9, in
 // 16-byte paragraphs) is 1 and its 16 bytes sum to 0. Null otherwise.
 const uint8_t *FindBios32Directory(const uint8_t *image, uint32_t imageBytes);
+
+}  // namespace sorvex0

@@ -2,11 +2,14 @@
 
 #include "exposure/light_level.h"
 
+namespace sorvex0 {
+
 namespace {
 
 constexpr uint32_t kLargeChunk = 999999;
 constexpr uint32_t kSmallChunk = 16384;
 constexpr uint32_t kNameUnits = 256;
+constexpr uint32_t kSnapshotCycle = 64;
 
 void PutLe32(uint8_t *record, uint32_t offset, uint32_t value) {
   record[offset] = static_cast<uint8_t>(value);
@@ -24,7 +27,14 @@ void BuildSnapshotInfo(const IspContext *context, const PictureValues &values, u
   record[3] = ' ';
   PutLe32(record, 4, outputWidth);
   PutLe32(record, 8, outputHeight);
-  for (uint32_t i = 0; i < 8; ++i) PutLe32(record, 12 + 4 * i, values.p[i]);  // P1..P8
+  PutLe32(record, 12, values.brightness);
+  PutLe32(record, 16, values.contrast);
+  PutLe32(record, 20, values.saturation);
+  PutLe32(record, 24, values.filterStrength);
+  PutLe32(record, 28, values.chromaBalance);
+  PutLe32(record, 32, values.unused);
+  PutLe32(record, 36, values.gammaStrength);
+  PutLe32(record, 40, values.exposureTargetScale);
   PutLe32(record, 44, context->noiseLevel);
   PutLe32(record, 48, context->ric);
   PutLe32(record, 52, context->awbRefR);
@@ -32,7 +42,7 @@ void BuildSnapshotInfo(const IspContext *context, const PictureValues &values, u
   PutLe32(record, 60, context->awbRefB);
   PutLe32(record, 64, context->awbGainLimit);
   PutLe32(record, 68, context->aeTarget);
-  PutLe32(record, 72, values.p[8] == 0 ? 1 : 0);
+  PutLe32(record, 72, values.colourEnable == 0 ? 1 : 0);
   PutLe32(record, 76, context->sensorId);
   PutLe32(record, 80, 100);
   PutLe32(record, 84, CurrentLightLevel(context));
@@ -89,3 +99,15 @@ void WriteRawSnapshot(IspContext *context, const PictureValues &values, uint32_t
   swprintf(name, KTEXT("Raw%02ldH"), n);
   WriteValue(context, name, REG_DWORD, &captureHeight, sizeof(captureHeight));
 }
+
+void TakeSnapshot(IspContext *context, const FrameRequest &frame) {
+  DbgPrint("Shutter Pic By Software\n");
+  context->snapshotRequest = 0;
+  const uint32_t number = context->snapshotSequence + 1;
+  context->snapshotIndex = number;
+  context->snapshotSequence = number % kSnapshotCycle;
+  WriteRawSnapshot(context, frame.values, frame.captureWidth, frame.captureHeight,
+                   frame.outputWidth, frame.outputHeight, frame.raw, number);
+}
+
+}  // namespace sorvex0

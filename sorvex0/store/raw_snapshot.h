@@ -3,12 +3,9 @@
 // an application reads them back. Passive level only.
 #pragma once
 
-#include "core/isp_context.h"
+#include "core/frame_request.h"
 
-// The nine picture values of a frame.
-struct PictureValues {
-  uint32_t p[9];
-};
+namespace sorvex0 {
 
 // Size of the snapshot record "RawNNInfo".
 constexpr uint32_t kSnapshotInfoBytes = 128;
@@ -20,6 +17,12 @@ void WriteRawSnapshot(IspContext *context, const PictureValues &values, uint32_t
                       uint32_t captureHeight, uint32_t outputWidth, uint32_t outputHeight,
                       const uint8_t *raw, uint32_t number);
 
+// Serves an armed snapshot request with this frame (after its repairs):
+// numbers it (1..64, then 1 again), reports it to get 57 and writes it.
+void TakeSnapshot(IspContext *context, const FrameRequest &frame);
+
 // True when the service key holds readable "Start" and "Type" values: a
 // fully installed service, whose registry takes the large chunks.
 bool ServiceKeyIsComplete(const IspContext *context);
+
+}  // namespace sorvex0

@@ -1,7 +1,11 @@
 #include "store/registry_settings.h"
 
 #include "core/sensor_table.h"
+#include "exposure/tone_curve.h"
 #include "platform/host_bridge.h"
+#include "store/settings_table.h"
+
+namespace sorvex0 {
 
 namespace {
 
@@ -9,66 +13,6 @@ namespace {
 constexpr uint32_t kSensorKeyNameUnits = 32;
 // Size of the gamma exchange buffer: the whole curve, and room for the points.
 constexpr ULONG kGammaBufferBytes = 512;
-
-// The fallbacks below depend on the sensor: the MI1320 delivers YUYV from its
-// own processor and needs neither lens shading nor the doubled capture.
-bool IsMi1320(const IspContext *context) { return context->sensorId == kSensorMi1320; }
-
-uint32_t FallbackAwbType(const IspContext *context) { return IsMi1320(context) ? 1 : 0; }
-uint32_t FallbackAwbPreset0(const IspContext *context) {
-  return IsMi1320(context) ? 0x786464u : 0x646464u;
-}
-uint32_t FallbackAeTarget(const IspContext *context) {
-  return (context->sensorId == kSensorS5k4aa || context->sensorId == kSensorMo4000) ? 60 : 72;
-}
-uint32_t FallbackSsbs(const IspContext *context) {
-  switch (context->sensorId) {
-    case kSensorMi1320:
-    case kSensorOv7670:
-    case kSensorMi2020:
-    case kSensorMo4000:
-    case kSensorMi0360:
-      return 0;
-    default:
-      return 1;
-  }
-}
-uint32_t FallbackRic(const IspContext *context) { return IsMi1320(context) ? 0 : 1; }
-
-constexpr const WCHAR *kDefaultAwbNames[9] = {
-    KTEXT("Default_AWB1"), KTEXT("Default_AWB2"), KTEXT("Default_AWB3"),
-    KTEXT("Default_AWB4"), KTEXT("Default_AWB5"), KTEXT("Default_AWB6"),
-    KTEXT("Default_AWB7"), KTEXT("Default_AWB8"), KTEXT("Default_AWB9")};
-constexpr const WCHAR *kCameraAwbNames[9] = {
-    KTEXT("Camera_AWB1"), KTEXT("Camera_AWB2"), KTEXT("Camera_AWB3"),
-    KTEXT("Camera_AWB4"), KTEXT("Camera_AWB5"), KTEXT("Camera_AWB6"),
-    KTEXT("Camera_AWB7"), KTEXT("Camera_AWB8"), KTEXT("Camera_AWB9")};
-
-// The current values, in the order they are read and written, with the
-// field each one holds. Note the flip pair is straight here; only the
-// defaults are crosswise.
-struct CurrentValue {
-  const WCHAR *name;
-  uint32_t IspContext::*field;
-};
-
-constexpr CurrentValue kCurrentValuesBeforeAwb[] = {
-    {KTEXT("Camera_Flicker"), &IspContext::flickerMode},
-    {KTEXT("Camera_OutDoor"), &IspContext::outDoor},
-    {KTEXT("Camera_LowLight"), &IspContext::lowLight},
-    {KTEXT("Camera_FlipVer"), &IspContext::flipVertical},
-    {KTEXT("Camera_FlipHoz"), &IspContext::flipHorizontal},
-    {KTEXT("Camera_AWBType"), &IspContext::awbType},
-};
-constexpr CurrentValue kCurrentValuesAfterAwb[] = {
-    {KTEXT("Camera_Clock"), &IspContext::clock},
-    {KTEXT("Camera_SSBS"), &IspContext::ssbs},
-    {KTEXT("Camera_RIC"), &IspContext::ric},
-    {KTEXT("Camera_BPC"), &IspContext::bpc},
-    {KTEXT("Camera_DeNoise"), &IspContext::deNoise},
-    {KTEXT("Camera_Zoom"), &IspContext::zoom},
-    {KTEXT("Camera_FaceTrack"), &IspContext::faceTracking},
-};
 
 NTSTATUS CreateKey(HANDLE rootKey, ACCESS_MASK access, const WCHAR *name, HANDLE *handle) {
   UNICODE_STRING keyName;
@@ -79,11 +23,11 @@ NTSTATUS CreateKey(HANDLE rootKey, ACCESS_MASK access, const WCHAR *name, HANDLE
   return ZwCreateKey(handle, access, &attributes, 0, nullptr, 0, &disposition);
 }
 
-// Reads a current value straight into its 32-bit field; data shorter than
-// 4 bytes replaces only the low-order bytes it has.
-void QueryIntoField(HANDLE key, const WCHAR *name, uint32_t *field) {
-  ULONG size = sizeof(uint32_t);
-  QueryValueData(key, name, field, &size);
+// Reads a current value straight into its field; data shorter than the
+// field replaces only the low-order bytes it has.
+void QueryIntoField(HANDLE key, const Setting &setting, IspContext *context) {
+  ULONG size = setting.width;
+  QueryValueData(key, setting.currentName, setting.field(context), &size);
 }
 
 uint32_t ReadDefault(HANDLE key, const WCHAR *name, uint32_t fallback) {
@@ -152,7 +96,7 @@ NTSTATUS OpenSettingsKey(const IspContext *context, void *physicalDevice, Settin
   // The sensor's key name, or "Settings" for a sensor outside the table.
   WCHAR sensorKeyName[kSensorKeyNameUnits];
   RtlZeroMemory(sensorKeyName, sizeof(sensorKeyName));
-  const WCHAR *sensorName = SensorNameFromId(context->sensorId);
+  const WCHAR *sensorName = SensorOf(context).name;
   wcscpy(sensorKeyName, sensorName != nullptr ? sensorName : KTEXT("Settings"));
 
   status = CreateKeyPath(keys->driverKey, KEY_ALL_ACCESS, sensorKeyName, &keys->sensorKey);
@@ -242,33 +186,12 @@ void LoadDefaultSettings(IspContext *context) {
   const NTSTATUS status = OpenSettingsKey(context, context->physicalDevice, &keys);
   // Without the keys every setting takes its built-in fallback.
   const HANDLE driverKey = NT_SUCCESS(status) ? keys.driverKey : nullptr;
-  const HANDLE key = NT_SUCCESS(status) ? keys.pageKey : nullptr;
-
-  context->invertImage = ReadDefault(driverKey, KTEXT("InvertImage"), 0);
-  context->flickerMode = ReadDefault(key, KTEXT("Default_Flicker"), 0);
-  context->outDoor = ReadDefault(key, KTEXT("Default_OutDoor"), 0);
-  context->lowLight = ReadDefault(key, KTEXT("Default_LowLight"), 0);
-  // Crosswise by the stored format: "Default_FlipVer" is the horizontal flip.
-  context->flipHorizontal = ReadDefault(key, KTEXT("Default_FlipVer"), 0);
-  context->flipVertical = ReadDefault(key, KTEXT("Default_FlipHoz"), 0);
-  context->awbType = ReadDefault(key, KTEXT("Default_AWBType"), FallbackAwbType(context));
-  context->awbPreset[0] = ReadDefault(key, kDefaultAwbNames[0], FallbackAwbPreset0(context));
-  for (uint32_t i = 1; i < 9; ++i) {
-    context->awbPreset[i] = ReadDefault(key, kDefaultAwbNames[i], 0x646464u);
+  const HANDLE pageKey = NT_SUCCESS(status) ? keys.pageKey : nullptr;
+  for (const Setting *setting = SettingsBegin(); setting != SettingsEnd(); ++setting) {
+    if (setting->defaultName == nullptr) continue;
+    *setting->field(context) = ReadDefault(setting->inDriverKey ? driverKey : pageKey,
+                                           setting->defaultName, SettingFallback(*setting, context));
   }
-  context->aeType = ReadDefault(key, KTEXT("Default_AEType"), 0);
-  context->aeTarget = ReadDefault(key, KTEXT("Default_AETarget"), FallbackAeTarget(context));
-  context->clock = ReadDefault(key, KTEXT("Default_Clock"), 20);
-  context->ssbs = ReadDefault(key, KTEXT("Default_SSBS"), FallbackSsbs(context));
-  context->fbf = ReadDefault(key, KTEXT("Default_FBF"), 1);
-  context->ric = ReadDefault(key, KTEXT("Default_RIC"), FallbackRic(context));
-  context->bpc = ReadDefault(key, KTEXT("Default_BPC"), 1);
-  context->deNoise = ReadDefault(key, KTEXT("Default_DeNoise"), 1);
-  context->ipMode = ReadDefault(key, KTEXT("Default_IPMode"), 2);
-  context->zoom = ReadDefault(key, KTEXT("Default_Zoom"), 0);
-  context->faceTracking = ReadDefault(key, KTEXT("Default_FaceTracking"), 0);
-  context->faceDescription = ReadDefault(key, KTEXT("Default_FaceDescription"), 0);
-
   if (NT_SUCCESS(status)) CloseSettingsKey(&keys);
 }
 
@@ -280,27 +203,31 @@ NTSTATUS LoadCurrentSettings(IspContext *context, void *physicalDevice) {
   context->sisHostController = 0;
   DetectSisHost(context);
 
-  for (const CurrentValue &value : kCurrentValuesBeforeAwb) {
-    QueryIntoField(keys.pageKey, value.name, &(context->*value.field));
-  }
-  for (uint32_t i = 0; i < 9; ++i) QueryIntoField(keys.pageKey, kCameraAwbNames[i], &context->awbPreset[i]);
-  for (const CurrentValue &value : kCurrentValuesAfterAwb) {
-    QueryIntoField(keys.pageKey, value.name, &(context->*value.field));
+  for (const Setting *setting = SettingsBegin(); setting != SettingsEnd(); ++setting) {
+    if (setting->currentName != nullptr) QueryIntoField(keys.pageKey, *setting, context);
   }
   LoadGammaCurve(context, keys.pageKey);
   return CloseSettingsKey(&keys);
 }
 
+NTSTATUS LoadSettingsAtInit(IspContext *context, void *physicalDevice) {
+  LoadDefaultGamma(context);
+  LoadDefaultSettings(context);
+  // The exposure loop starts from the target, as if the last frame had hit it.
+  context->measuredBrightness = context->aeTarget;
+  return LoadCurrentSettings(context, physicalDevice);
+}
+
 void SaveCurrentSettings(IspContext *context, void *physicalDevice) {
   SettingsKeys keys;
   if (!NT_SUCCESS(OpenSettingsKey(context, physicalDevice, &keys))) return;
-  for (const CurrentValue &value : kCurrentValuesBeforeAwb) {
-    SetDwordValue(keys.pageKey, value.name, context->*value.field);
-  }
-  for (uint32_t i = 0; i < 9; ++i) SetDwordValue(keys.pageKey, kCameraAwbNames[i], context->awbPreset[i]);
-  for (const CurrentValue &value : kCurrentValuesAfterAwb) {
-    SetDwordValue(keys.pageKey, value.name, context->*value.field);
+  for (const Setting *setting = SettingsBegin(); setting != SettingsEnd(); ++setting) {
+    if (setting->currentName != nullptr) {
+      SetDwordValue(keys.pageKey, setting->currentName, *setting->field(context));
+    }
   }
   SaveGammaCurve(context, keys.pageKey);
   CloseSettingsKey(&keys);
 }
+
+}  // namespace sorvex0

@@ -6,6 +6,8 @@
 
 #include "core/isp_context.h"
 
+namespace sorvex0 {
+
 // Handles of the open settings keys, closed in reverse order.
 struct SettingsKeys {
   HANDLE driverKey;
@@ -37,5 +39,11 @@ void LoadDefaultSettings(IspContext *context);
 // and detects the host chipset. Returns the failure status of opening the
 // driver key, or the status of closing it.
 NTSTATUS LoadCurrentSettings(IspContext *context, void *physicalDevice);
+// ISPFunc_Init's load: the sensor's default gamma, the defaults, the
+// exposure loop's starting brightness, then the current values. Returns the
+// status of LoadCurrentSettings.
+NTSTATUS LoadSettingsAtInit(IspContext *context, void *physicalDevice);
 // Writes the "Camera_" values and the gamma curve. Failures are ignored.
 void SaveCurrentSettings(IspContext *context, void *physicalDevice);
+
+}  // namespace sorvex0

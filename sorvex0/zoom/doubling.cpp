@@ -6,6 +6,8 @@
 #include "zoom/row_math.h"
 #include "zoom/zoom.h"
 
+namespace sorvex0 {
+
 namespace {
 
 using DoubleRowFunction = void (*)(const uint8_t *row, uint8_t *out, uint32_t width);
@@ -126,3 +128,5 @@ bool DoubleYuyvInTarget(uint8_t *image, uint32_t width, uint32_t height, uint32_
   DoubleYuyv(image, width, height);
   return true;
 }
+
+}  // namespace sorvex0

@@ -6,6 +6,8 @@
 
 #include <stdint.h>
 
+namespace sorvex0 {
+
 // A window's place in the output frame, in output pixels:
 // x1 = x0 + width, y1 = y0 + height.
 struct ZoomPlacement {
@@ -50,3 +52,5 @@ bool DoubleBitmapInTarget(uint8_t *image, uint32_t width, uint32_t height, uint3
                           uint32_t targetHeight);
 bool DoubleYuyvInTarget(uint8_t *image, uint32_t width, uint32_t height, uint32_t targetWidth,
                         uint32_t targetHeight);
+
+}  // namespace sorvex0

@@ -11,6 +11,8 @@
 #include "exposure/exposure_tables.h"
 #include "sensorsim/sensor_model.h"
 
+using namespace sorvex0;
+
 namespace {
 
 struct Entry {

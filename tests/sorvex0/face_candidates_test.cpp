@@ -11,6 +11,8 @@
 #include "face_test_support.h"
 #include "face/face_extents.h"
 
+using namespace sorvex0;
+
 namespace sorvextest {
 namespace {
 

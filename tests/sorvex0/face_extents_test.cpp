@@ -6,6 +6,8 @@
 
 #include "face_test_support.h"
 
+using namespace sorvex0;
+
 namespace sorvextest {
 namespace {
 

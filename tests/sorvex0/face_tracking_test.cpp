@@ -24,6 +24,8 @@
 #include "face/face_candidates.h"
 #include "sorvex1.h"
 
+using namespace sorvex0;
+
 namespace sorvextest {
 namespace {
 

@@ -7,6 +7,8 @@
 #include "fake_minidriver.h"
 #include "core/isp_context.h"
 
+using namespace sorvex0;
+
 namespace sorvextest {
 namespace {
 

@@ -5,6 +5,8 @@
 #include "core/isp_context.h"
 #include "platform/host_bridge.h"
 
+using namespace sorvex0;
+
 namespace sorvextest {
 namespace {
 

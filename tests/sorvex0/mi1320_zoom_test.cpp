@@ -11,6 +11,8 @@
 #include "sorvex1.h"
 #include "zoom_test_support.h"
 
+using namespace sorvex0;
+
 namespace sorvextest {
 namespace {
 

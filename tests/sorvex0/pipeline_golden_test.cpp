@@ -19,6 +19,8 @@
 #include "core/isp_context.h"
 #include "zoom/zoom.h"
 
+using namespace sorvex0;
+
 namespace sorvextest {
 namespace {
 

@@ -9,6 +9,8 @@
 #include "frame/bayer_decimation.h"
 #include "frame/preview_bitmap.h"
 
+using namespace sorvex0;
+
 namespace sorvextest {
 namespace {
 

@@ -13,6 +13,8 @@
 #include "core/isp_context.h"
 #include "sorvex1.h"
 
+using namespace sorvex0;
+
 namespace sorvextest {
 namespace {
 

@@ -13,6 +13,8 @@
 #include "zoom/zoom.h"
 #include "zoom_test_support.h"
 
+using namespace sorvex0;
+
 namespace {
 
 using zoomtest::Buffer;

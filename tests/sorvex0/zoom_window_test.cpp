@@ -10,6 +10,8 @@
 
 #include "zoom_test_support.h"
 
+using namespace sorvex0;
+
 namespace {
 
 using zoomtest::Buffer;

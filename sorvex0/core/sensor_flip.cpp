@@ -1,9 +1,9 @@
-// Mirror and flip of the S5K4AA: the controller's window registers move by
-// one pixel so the Bayer phase stays the same, and the sensor's read-out
-// direction bits are set. Other sensors are flipped by the minidriver.
+#include "core/sensor_flip.h"
 
 #include "core/capture_control.h"
-#include "core/isp_context.h"
+#include "core/sensor_table.h"
+
+namespace sorvex0 {
 
 namespace {
 
@@ -30,12 +30,8 @@ const FlipRow &FlipRowForCapture(uint32_t width, uint32_t height) {
 
 }  // namespace
 
-extern "C" SORVEX_EXPORT void SORVEX_CALL ISPFunc_Rotate(IspContext *context, SorvexDevice device,
-                                                         uint32_t horizontalFlag,
-                                                         uint32_t verticalFlag) {
-  if (context == nullptr || context->sensorId != kSensorS5k4aa) return;
-  const bool horizontal = (horizontalFlag & 0xFF) != 0;
-  const bool vertical = (verticalFlag & 0xFF) != 0;
+void ProgramFlip(IspContext *context, SorvexDevice device, bool horizontal, bool vertical) {
+  if (!SensorOf(context).flipsHere) return;
   context->flipHorizontal = horizontal ? 1 : 0;
   context->flipVertical = vertical ? 1 : 0;
 
@@ -62,3 +58,5 @@ extern "C" SORVEX_EXPORT void SORVEX_CALL ISPFunc_Rotate(IspContext *context, So
 
   ResetBlankCount(context);
 }
+
+}  // namespace sorvex0

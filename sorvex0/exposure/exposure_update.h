@@ -52,7 +52,8 @@ uint32_t ExposureTarget(const IspContext *context, const ExposureRules &rules, u
                         uint32_t p8);
 uint32_t ExposureTolerance(const IspContext *context, ToleranceRule rule, uint32_t target);
 
-// Steps 1 to 5 of the update with the level byte E of the current entry and
+// The table walk shared by the families: the target and tolerance, the band
+// test and the ladder step, with the level byte E of the current entry and
 // the measured brightness. True when the index is to be programmed: it was
 // set from outside (aeType nonzero) or the brightness left the band around
 // the target. aePrevIndex then still names the programmed entry.

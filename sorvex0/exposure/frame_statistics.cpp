@@ -1,5 +1,6 @@
 #include "exposure/frame_statistics.h"
 
+#include "core/bayer_layout.h"
 #include "core/sensor_table.h"
 
 namespace sorvex0 {
@@ -140,10 +141,10 @@ bool MeasureWindows(IspContext *context, const uint8_t *raw, uint32_t width, uin
         const uint8_t *top = raw + (wy * windowHeight + dy) * width + wx * windowWidth;
         const uint8_t *bottom = top + width;
         for (uint32_t dx = 0; dx < windowWidth; dx += 4) {
-          const uint8_t g1 = top[dx];
-          const uint8_t b = top[dx + 1];
-          const uint8_t r = bottom[dx];
-          const uint8_t g2 = bottom[dx + 1];
+          const uint8_t g1 = top[dx + kCellFirstGreenColumn];
+          const uint8_t b = top[dx + kCellBlueColumn];
+          const uint8_t r = bottom[dx + kCellRedColumn];
+          const uint8_t g2 = bottom[dx + kCellSecondGreenColumn];
           sumG += g1;
           sumB += b;
           sumR += r;

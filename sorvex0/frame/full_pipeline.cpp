@@ -93,7 +93,9 @@ void FillBottomLines(uint8_t *image, uint32_t width, uint32_t height) {
   CopyYuyvLine(image, width, height - 4, height - 3);
 }
 
-// Steps 3 to 6 of the core conversion, into `image` (W x H YUYV).
+// The conversion itself, into `image` (W x H YUYV): the library's Bayer
+// conversion of the (trimmed) source, the bottom lines filled, then the
+// frame filter.
 void ConvertAndFilter(IspContext *context, const FrameRequest &frame, uint8_t *image, uint32_t width,
                       uint32_t height, uint32_t sourceWidth, uint32_t sourceHeight) {
   ConversionOps *ops = context->conversionOps;
@@ -119,6 +121,21 @@ void ConvertAndFilter(IspContext *context, const FrameRequest &frame, uint8_t *i
   }
 }
 
+// The whole raw frame, converted at g.width x g.height into `target`.
+bool ConvertWholeFrame(IspContext *context, const FrameRequest &frame, const FrameGeometry &g,
+                       uint8_t *target) {
+  return ConvertRawToFilteredYuyv(context, frame, target, g.width, g.height, g.captureWidth,
+                                  g.captureHeight, g.captureWidth, g.captureHeight);
+}
+
+// Without face tracking the centred window of `zoom` is cut from the raw
+// frame before it is converted.
+ZoomWindowCut CutRawZoomWindow(const IspContext *context, const FrameRequest &frame,
+                               const FrameGeometry &g) {
+  return CropZoomWindow(context->zoom, kCentredWindow, kCentredWindow, 1, frame.raw, g.captureWidth,
+                        g.captureHeight, g.width, g.height);
+}
+
 // Produces the YUYV image of the frame at g.width x g.height into `target`
 // (which holds at least that): with face tracking the whole frame is
 // converted, tracked, and the tracking window cut and zoomed; without it the
@@ -126,23 +143,11 @@ void ConvertAndFilter(IspContext *context, const FrameRequest &frame, uint8_t *i
 bool ProduceYuyv(IspContext *context, const FrameRequest &frame, const FrameGeometry &g,
                  uint8_t *target) {
   if (context->faceTracking != 0) {
-    if (!ConvertRawToFilteredYuyv(context, frame, target, g.width, g.height, g.captureWidth,
-                                  g.captureHeight, g.captureWidth, g.captureHeight)) {
-      return false;
-    }
-    TrackFaceInFrame(context, target, g.width, g.height);
-    const ZoomWindowCut cut =
-        CropZoomWindow(context->trackZoomLevel, context->trackWindowX, context->trackWindowY,
-                       kYuyvBytes, target, g.width, g.height, g.width, g.height);
-    ReduceYuyv(target, cut.cutWidth, cut.cutHeight, target, cut.windowWidth, cut.windowHeight);
-    ZoomYuyv(context->trackZoomLevel, target, cut.windowWidth, cut.windowHeight, g.width, g.height,
-             cut.a, cut.b);
-    UpdateTrackingWindow(context, g.width, g.height, cut.windowWidth, cut.windowHeight);
+    if (!ConvertWholeFrame(context, frame, g, target)) return false;
+    TrackAndZoomYuyv(context, target, g.width, g.height);
     return true;
   }
-  const ZoomWindowCut cut = CropZoomWindow(context->zoom, kCentredWindow, kCentredWindow, 1,
-                                           frame.raw, g.captureWidth, g.captureHeight, g.width,
-                                           g.height);
+  const ZoomWindowCut cut = CutRawZoomWindow(context, frame, g);
   if (!ConvertRawToFilteredYuyv(context, frame, target, cut.windowWidth, cut.windowHeight,
                                 cut.cutWidth, cut.cutHeight, g.captureWidth, g.captureHeight)) {
     return false;
@@ -171,18 +176,13 @@ bool ProduceBitmap(IspContext *context, const FrameRequest &frame, const FrameGe
   uint32_t level = context->zoom;
   if (context->faceTracking != 0) {
     if (!EnsureWorkBuffer(context, Signed(g.width), Signed(g.height)) ||
-        !ConvertRawToFilteredYuyv(context, frame, context->workBuffer, g.width, g.height,
-                                  g.captureWidth, g.captureHeight, g.captureWidth,
-                                  g.captureHeight)) {
+        !ConvertWholeFrame(context, frame, g, context->workBuffer)) {
       return false;
     }
-    TrackFaceInFrame(context, context->workBuffer, g.width, g.height);
     level = context->trackZoomLevel;
-    cut = CropZoomWindow(level, context->trackWindowX, context->trackWindowY, kYuyvBytes,
-                         context->workBuffer, g.width, g.height, g.width, g.height);
+    cut = CutTrackingWindow(context, context->workBuffer, g.width, g.height);
   } else {
-    cut = CropZoomWindow(level, kCentredWindow, kCentredWindow, 1, frame.raw, g.captureWidth,
-                         g.captureHeight, g.width, g.height);
+    cut = CutRawZoomWindow(context, frame, g);
     ApplyLensShading(context, frame.raw, cut.cutWidth, cut.cutHeight, g.captureWidth,
                      g.captureHeight);
     if (!EnsureWorkBuffer(context, Signed(cut.windowWidth), Signed(cut.windowHeight))) return false;

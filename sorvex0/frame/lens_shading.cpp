@@ -1,5 +1,6 @@
 #include "frame/lens_shading.h"
 
+#include "core/bayer_layout.h"
 #include "core/pool_buffer.h"
 #include "core/sensor_table.h"
 
@@ -156,12 +157,8 @@ bool EnsureLensShadingMap(IspContext *context, uint32_t width, uint32_t height) 
   return true;
 }
 
-// Red-green lines (odd) take curve 0 at red and curve 1 at green; green-blue
-// lines (even) curve 1 at green and curve 2 at blue.
-uint32_t CurveOfSample(uint32_t row, uint32_t column) {
-  if ((row & 1) == 0) return (column & 1) == 0 ? 1 : 2;
-  return (column & 1) == 0 ? 0 : 1;
-}
+// Curve 0 is red's, 1 green's and 2 blue's.
+uint32_t CurveOfSample(uint32_t row, uint32_t column) { return BayerColourAt(column, row); }
 
 void BuildSquare(uint8_t *square, uint32_t side, TableStep step,
                  const uint8_t (&scaled)[3][kGainCurveLength]) {

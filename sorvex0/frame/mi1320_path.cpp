@@ -13,34 +13,6 @@ namespace sorvex0 {
 
 namespace {
 
-// Small MI1320 frames are YUYV already: the centred window of `zoom` is cut
-// from the frame, reduced (or copied) into the target and enlarged back to
-// the output size. At zoom level 0 the frame is only reduced or copied.
-void ZoomMi1320Yuyv(IspContext *context, const FrameRequest &frame, uint8_t *target) {
-  const ZoomWindowCut cut = CropZoomWindow(context->zoom, kCentredWindow, kCentredWindow, 2,
-                                           frame.raw, frame.captureWidth, frame.captureHeight,
-                                           frame.outputWidth, frame.outputHeight);
-  ReduceYuyv(frame.raw, cut.cutWidth, cut.cutHeight, target, cut.windowWidth, cut.windowHeight);
-  ZoomYuyv(context->zoom, target, cut.windowWidth, cut.windowHeight, frame.outputWidth,
-           frame.outputHeight, cut.a, cut.b);
-}
-
-// With face tracking the frame is reduced into the target first, tracked
-// there, and the tracking window is cut, enlarged and moved.
-void TrackMi1320Yuyv(IspContext *context, const FrameRequest &frame, uint8_t *target) {
-  const uint32_t width = frame.outputWidth;
-  const uint32_t height = frame.outputHeight;
-  ReduceYuyv(frame.raw, frame.captureWidth, frame.captureHeight, target, width, height);
-  TrackFaceInFrame(context, target, width, height);
-  const ZoomWindowCut cut = CropZoomWindow(context->trackZoomLevel, context->trackWindowX,
-                                           context->trackWindowY, 2, target, width, height, width,
-                                           height);
-  ReduceYuyv(target, cut.cutWidth, cut.cutHeight, target, cut.windowWidth, cut.windowHeight);
-  ZoomYuyv(context->trackZoomLevel, target, cut.windowWidth, cut.windowHeight, width, height, cut.a,
-           cut.b);
-  UpdateTrackingWindow(context, width, height, cut.windowWidth, cut.windowHeight);
-}
-
 // The full pipeline on the MI1320's large raw frames, with the picture
 // values its own processor needs: its gamma follows the brightness, its
 // saturation is ten times as strong, and the rest is neutral.
@@ -69,10 +41,17 @@ bool ProduceMi1320Yuyv(IspContext *context, const FrameRequest &frame, uint8_t *
                   static_cast<int32_t>(frame.outputWidth), static_cast<int32_t>(frame.outputHeight));
     return true;
   }
+  // Small frames are YUYV already. With face tracking the frame is reduced
+  // into the target first and tracked there; without it the centred window
+  // of `zoom` is cut from the frame, reduced (or copied) into the target and
+  // enlarged back (at level 0 the frame is only reduced or copied).
   if (context->faceTracking != 0) {
-    TrackMi1320Yuyv(context, frame, target);
+    ReduceYuyv(frame.raw, frame.captureWidth, frame.captureHeight, target, frame.outputWidth,
+               frame.outputHeight);
+    TrackAndZoomYuyv(context, target, frame.outputWidth, frame.outputHeight);
   } else {
-    ZoomMi1320Yuyv(context, frame, target);
+    ZoomYuyvWindow(context->zoom, kCentredWindow, kCentredWindow, frame.raw, frame.captureWidth,
+                   frame.captureHeight, target, frame.outputWidth, frame.outputHeight);
   }
   return true;
 }

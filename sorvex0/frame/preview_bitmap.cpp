@@ -1,19 +1,12 @@
 #include "frame/preview_bitmap.h"
 
+#include "core/bayer_layout.h"
 #include "frame/bayer_decimation.h"
 #include "sorvex_kernel.h"
 
 namespace sorvex0 {
 
 namespace {
-
-enum Colour { kRed = 0, kGreen = 1, kBlue = 2 };
-
-// Green-blue on even lines (green at even columns), red-green on odd lines.
-Colour ColourAt(uint32_t x, uint32_t y) {
-  if ((y & 1) == 0) return (x & 1) == 0 ? kGreen : kBlue;
-  return (x & 1) == 0 ? kRed : kGreen;
-}
 
 struct Raw {
   const uint8_t *data;
@@ -33,7 +26,7 @@ void PutBgr(uint8_t *pixel, uint32_t r, uint32_t g, uint32_t b) {
 // column). Sums of two and four shift, so the means truncate like the
 // interior ones. With no such neighbour (frames one sample thick), the
 // nearest sample of that colour on the line or column two away, else 0.
-uint32_t NearestMean(const Raw &raw, uint32_t x, uint32_t y, Colour colour) {
+uint32_t NearestMean(const Raw &raw, uint32_t x, uint32_t y, BayerColour colour) {
   uint32_t sum = 0;
   uint32_t count = 0;
   for (int dy = -1; dy <= 1; ++dy) {
@@ -44,7 +37,7 @@ uint32_t NearestMean(const Raw &raw, uint32_t x, uint32_t y, Colour colour) {
       if (nx < 0 || ny < 0 || nx >= raw.width || ny >= raw.height) continue;
       const uint32_t ux = static_cast<uint32_t>(nx);
       const uint32_t uy = static_cast<uint32_t>(ny);
-      if (ColourAt(ux, uy) != colour) continue;
+      if (BayerColourAt(ux, uy) != colour) continue;
       sum += raw.at(ux, uy);
       ++count;
     }
@@ -57,11 +50,11 @@ uint32_t NearestMean(const Raw &raw, uint32_t x, uint32_t y, Colour colour) {
 
 void FullSizePixelAtBorder(const Raw &raw, uint32_t x, uint32_t y, uint8_t *pixel) {
   uint32_t value[3];
-  const Colour own = ColourAt(x, y);
+  const BayerColour own = BayerColourAt(x, y);
   for (int c = 0; c < 3; ++c) {
-    value[c] = c == own ? raw.at(x, y) : NearestMean(raw, x, y, static_cast<Colour>(c));
+    value[c] = c == own ? raw.at(x, y) : NearestMean(raw, x, y, static_cast<BayerColour>(c));
   }
-  PutBgr(pixel, value[kRed], value[kGreen], value[kBlue]);
+  PutBgr(pixel, value[kBayerRed], value[kBayerGreen], value[kBayerBlue]);
 }
 
 void FullSizePixelInside(const Raw &raw, uint32_t x, uint32_t y, uint8_t *pixel) {
@@ -71,16 +64,16 @@ void FullSizePixelInside(const Raw &raw, uint32_t x, uint32_t y, uint8_t *pixel)
       (raw.at(x - 1, y - 1) + raw.at(x + 1, y - 1) + raw.at(x - 1, y + 1) + raw.at(x + 1, y + 1)) >> 2;
   const uint32_t horizontal = (raw.at(x - 1, y) + raw.at(x + 1, y)) >> 1;
   const uint32_t vertical = (raw.at(x, y - 1) + raw.at(x, y + 1)) >> 1;
-  switch (ColourAt(x, y)) {
-    case kRed:
+  switch (BayerColourAt(x, y)) {
+    case kBayerRed:
       PutBgr(pixel, c, cross, diagonal);
       break;
-    case kBlue:
+    case kBayerBlue:
       PutBgr(pixel, diagonal, cross, c);
       break;
     default:
       // Blue sits on the green-blue lines, red on the red-green lines.
-      if ((y & 1) == 0) {
+      if (IsGreenBlueLine(y)) {
         PutBgr(pixel, vertical, c, horizontal);
       } else {
         PutBgr(pixel, horizontal, c, vertical);

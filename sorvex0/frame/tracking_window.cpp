@@ -77,6 +77,20 @@ void TrackFaceInFrame(IspContext *context, uint8_t *yuyv, uint32_t width, uint32
   if (context->faceDescription != 0) DrawTrackingBox(context->faceWorkArea, yuyv, width, height);
 }
 
+ZoomWindowCut CutTrackingWindow(IspContext *context, uint8_t *yuyv, uint32_t width, uint32_t height) {
+  TrackFaceInFrame(context, yuyv, width, height);
+  return CropZoomWindow(context->trackZoomLevel, context->trackWindowX, context->trackWindowY, 2,
+                        yuyv, width, height, width, height);
+}
+
+void TrackAndZoomYuyv(IspContext *context, uint8_t *yuyv, uint32_t width, uint32_t height) {
+  TrackFaceInFrame(context, yuyv, width, height);
+  const ZoomWindowCut cut = ZoomYuyvWindow(context->trackZoomLevel, context->trackWindowX,
+                                           context->trackWindowY, yuyv, width, height, yuyv, width,
+                                           height);
+  UpdateTrackingWindow(context, width, height, cut.windowWidth, cut.windowHeight);
+}
+
 void UpdateTrackingWindow(IspContext *context, uint32_t outputWidth, uint32_t outputHeight,
                           uint32_t windowWidth, uint32_t windowHeight) {
   if (context == nullptr || context->faceWorkArea == nullptr) return;

@@ -5,6 +5,7 @@
 #include <stdint.h>
 
 #include "core/isp_context.h"
+#include "frame/zoom_window.h"
 
 namespace sorvex0 {
 
@@ -19,6 +20,16 @@ void ResetTrackingWindow(IspContext *context);
 // (its allocation at capture start failed). Callers run it only while
 // faceTracking is on, on the frame at the output size, before the crop.
 void TrackFaceInFrame(IspContext *context, uint8_t *yuyv, uint32_t width, uint32_t height);
+
+// The tracking window of a YUYV image at the output size: the tracker runs
+// on it, the tracking window is cut from it in place. Returns the cut; the
+// caller reduces and enlarges it, then moves the window (below).
+ZoomWindowCut CutTrackingWindow(IspContext *context, uint8_t *yuyv, uint32_t width, uint32_t height);
+
+// Face tracking on a YUYV image at the output size, in place: the cut of
+// the tracking window, reduced and enlarged back to width x height, and the
+// window's step toward the face.
+void TrackAndZoomYuyv(IspContext *context, uint8_t *yuyv, uint32_t width, uint32_t height);
 
 // Moves the tracking window one step toward the tracking box, after the frame
 // was cropped and zoomed: `outputWidth` x `outputHeight` is the output size,

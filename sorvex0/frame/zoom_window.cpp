@@ -8,6 +8,8 @@ namespace sorvex0 {
 
 namespace {
 
+constexpr uint32_t kYuyvBytesPerPixel = 2;
+
 int64_t Smaller(int64_t a, int64_t b) { return a < b ? a : b; }
 int64_t Larger(int64_t a, int64_t b) { return a > b ? a : b; }
 
@@ -150,6 +152,16 @@ ZoomWindowCut CropZoomWindow(uint32_t level, int32_t x, int32_t y, uint32_t byte
   PackCut(image, bytesPerPixel, Ws, column, line, t, u);
   return {static_cast<uint32_t>(t), static_cast<uint32_t>(u), static_cast<uint32_t>(m),
           static_cast<uint32_t>(o), Placement(ax, ay, m, o), Placement(bx, by, h, v)};
+}
+
+ZoomWindowCut ZoomYuyvWindow(uint32_t level, int32_t x, int32_t y, uint8_t *source,
+                             uint32_t sourceWidth, uint32_t sourceHeight, uint8_t *target,
+                             uint32_t width, uint32_t height) {
+  const ZoomWindowCut cut =
+      CropZoomWindow(level, x, y, kYuyvBytesPerPixel, source, sourceWidth, sourceHeight, width, height);
+  ReduceYuyv(source, cut.cutWidth, cut.cutHeight, target, cut.windowWidth, cut.windowHeight);
+  ZoomYuyv(level, target, cut.windowWidth, cut.windowHeight, width, height, cut.a, cut.b);
+  return cut;
 }
 
 void ReduceYuyv(uint8_t *source, uint32_t sourceWidth, uint32_t sourceHeight, uint8_t *target,

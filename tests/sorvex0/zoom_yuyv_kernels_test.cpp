@@ -136,13 +136,6 @@ TEST(DoubleYuyv, DoublesPairsAndRows) {
   EXPECT_EQ(expected, frame.Copy(frame.size()));
 }
 
-TEST(DoubleYuyv, FitsTheTargetOrLeavesTheImage) {
-  Buffer frame(352 * 288 * kBpp, 9);
-  EXPECT_FALSE(DoubleYuyvInTarget(frame.data(), 320, 240, 352, 288));
-  for (size_t i = 0; i < frame.size(); ++i) ASSERT_EQ(9, frame[i]);
-  EXPECT_TRUE(DoubleYuyvInTarget(frame.data(), 160, 120, 352, 288));
-}
-
 // Window luma, U and V carrying positions within their group (luma 2x, U 2p,
 // V 2p + 1), every row alike.
 std::vector<uint8_t> PairPositionWindow(uint32_t cw, uint32_t ch, uint32_t groupPixels) {

@@ -11,6 +11,8 @@
 #include "zoom/zoom_levels.h"
 #include "zoom/zoom_pattern.h"
 
+namespace sorvex0 {
+
 namespace zoom {
 
 enum YuyvOpKind : uint8_t { kPairRun, kShiftedPairRun, kPairBuilt };
@@ -140,3 +142,5 @@ struct YuyvRowKernel {
 };
 
 }  // namespace zoom
+
+}  // namespace sorvex0

@@ -6,7 +6,10 @@
 #include "exposure/exposure_entries.h"
 #include "exposure/exposure_update.h"
 #include "exposure_test_support.h"
-#include "pipeline/capture_control.h"
+#include "core/frame_timing.h"
+#include "frame/low_light_mappings.h"
+
+using namespace sorvex0;
 
 namespace sorvextest {
 namespace {

@@ -15,7 +15,7 @@
 #include "io_space_mapping.h"
 #include "kernel_stack.h"
 #include "pe_image.h"
-#include "pipeline/context/isp_context.h"
+#include "core/isp_context.h"
 #include "snapshot_store.h"
 #include "special_pool.h"
 

@@ -18,7 +18,6 @@ namespace sorvex0 {
 namespace {
 
 constexpr uint32_t kYuyvBytes = 2;
-constexpr uint32_t kBitmapBytes = 3;
 
 // The sizes of one frame as it is halved, planned and enlarged.
 struct FrameGeometry {
@@ -122,10 +121,10 @@ void ConvertAndFilter(IspContext *context, const FrameRequest &frame, uint8_t *i
 }
 
 // The whole raw frame, converted at g.width x g.height into `target`.
-bool ConvertWholeFrame(IspContext *context, const FrameRequest &frame, const FrameGeometry &g,
+void ConvertWholeFrame(IspContext *context, const FrameRequest &frame, const FrameGeometry &g,
                        uint8_t *target) {
-  return ConvertRawToFilteredYuyv(context, frame, target, g.width, g.height, g.captureWidth,
-                                  g.captureHeight, g.captureWidth, g.captureHeight);
+  ConvertRawToFilteredYuyv(context, frame, target, g.width, g.height, g.captureWidth, g.captureHeight,
+                           g.captureWidth, g.captureHeight);
 }
 
 // Without face tracking the centred window of `zoom` is cut from the raw
@@ -143,42 +142,36 @@ ZoomWindowCut CutRawZoomWindow(const IspContext *context, const FrameRequest &fr
 bool ProduceYuyv(IspContext *context, const FrameRequest &frame, const FrameGeometry &g,
                  uint8_t *target) {
   if (context->faceTracking != 0) {
-    if (!ConvertWholeFrame(context, frame, g, target)) return false;
+    ConvertWholeFrame(context, frame, g, target);
     TrackAndZoomYuyv(context, target, g.width, g.height);
     return true;
   }
   const ZoomWindowCut cut = CutRawZoomWindow(context, frame, g);
-  if (!ConvertRawToFilteredYuyv(context, frame, target, cut.windowWidth, cut.windowHeight,
-                                cut.cutWidth, cut.cutHeight, g.captureWidth, g.captureHeight)) {
-    return false;
-  }
+  ConvertRawToFilteredYuyv(context, frame, target, cut.windowWidth, cut.windowHeight, cut.cutWidth,
+                           cut.cutHeight, g.captureWidth, g.captureHeight);
   ZoomYuyv(context->zoom, target, cut.windowWidth, cut.windowHeight, g.width, g.height, cut.a,
            cut.b);
   return true;
 }
 
-// Converts the YUYV image in the work buffer (W x H) to a bitmap in the
-// stage buffer.
-bool WorkToStageBitmap(IspContext *context, uint32_t width, uint32_t height) {
-  if (!EnsureStageBuffer(context, Signed(width), Signed(height))) return false;
+// Converts the YUYV image in the work buffer (W x H) to a bitmap straight
+// into `target`, which holds at least that.
+void WorkToBitmap(IspContext *context, uint32_t width, uint32_t height, uint8_t *target) {
   ConversionOps *ops = context->conversionOps;
-  ops->convertYuyvToBitmap(ops->userData, context->workBuffer, Signed(width), Signed(height),
-                           context->stageBuffer, Signed(width), Signed(height));
-  return true;
+  ops->convertYuyvToBitmap(ops->userData, context->workBuffer, Signed(width), Signed(height), target,
+                           Signed(width), Signed(height));
 }
 
 // Produces the bitmap of the frame at g.width x g.height into `target`,
-// through the work (YUYV) and stage (bitmap) buffers, with the zoom window
-// or the tracking window framing it.
+// through the work buffer (YUYV), with the zoom window or the tracking
+// window framing it.
 bool ProduceBitmap(IspContext *context, const FrameRequest &frame, const FrameGeometry &g,
                    uint8_t *target) {
   ZoomWindowCut cut;
   uint32_t level = context->zoom;
   if (context->faceTracking != 0) {
-    if (!EnsureWorkBuffer(context, Signed(g.width), Signed(g.height)) ||
-        !ConvertWholeFrame(context, frame, g, context->workBuffer)) {
-      return false;
-    }
+    if (!EnsureWorkBuffer(context, Signed(g.width), Signed(g.height))) return false;
+    ConvertWholeFrame(context, frame, g, context->workBuffer);
     level = context->trackZoomLevel;
     cut = CutTrackingWindow(context, context->workBuffer, g.width, g.height);
   } else {
@@ -189,11 +182,7 @@ bool ProduceBitmap(IspContext *context, const FrameRequest &frame, const FrameGe
     ConvertAndFilter(context, frame, context->workBuffer, cut.windowWidth, cut.windowHeight,
                      cut.cutWidth, cut.cutHeight);
   }
-  if (!WorkToStageBitmap(context, cut.windowWidth, cut.windowHeight)) return false;
-  if (target != context->stageBuffer) {
-    RtlCopyMemory(target, context->stageBuffer,
-                  static_cast<size_t>(cut.windowWidth) * cut.windowHeight * kBitmapBytes);
-  }
+  WorkToBitmap(context, cut.windowWidth, cut.windowHeight, target);
   ZoomBitmap(level, target, cut.windowWidth, cut.windowHeight, g.width, g.height, cut.a, cut.b);
   if (context->faceTracking != 0) {
     UpdateTrackingWindow(context, g.width, g.height, cut.windowWidth, cut.windowHeight);
@@ -255,18 +244,11 @@ bool RunYuyvVariant(IspContext *context, const FrameRequest &frame, uint8_t *tar
 
 }  // namespace
 
-bool ConvertRawToFilteredYuyv(IspContext *context, const FrameRequest &frame, uint8_t *target,
+void ConvertRawToFilteredYuyv(IspContext *context, const FrameRequest &frame, uint8_t *target,
                               uint32_t width, uint32_t height, uint32_t sourceWidth,
                               uint32_t sourceHeight, uint32_t frameWidth, uint32_t frameHeight) {
   ApplyLensShading(context, frame.raw, sourceWidth, sourceHeight, frameWidth, frameHeight);
-  uint8_t *image = target;
-  if (width <= 640) {
-    if (!EnsureWorkBuffer(context, Signed(width), Signed(height))) return false;
-    image = context->workBuffer;
-  }
-  ConvertAndFilter(context, frame, image, width, height, sourceWidth, sourceHeight);
-  if (image != target) RtlCopyMemory(target, image, static_cast<size_t>(width) * height * kYuyvBytes);
-  return true;
+  ConvertAndFilter(context, frame, target, width, height, sourceWidth, sourceHeight);
 }
 
 bool RunYuyvPipelineInto(IspContext *context, const FrameRequest &frame, uint8_t *target) {
@@ -302,17 +284,15 @@ void RunI420Pipeline(IspContext *context, const FrameRequest &frame) {
   const int32_t width = Signed(frame.outputWidth);
   const int32_t height = Signed(frame.outputHeight);
   const bool done = EnsureStageBuffer(context, width, height) &&
-                    RunYuyvPipelineInto(context, frame, context->stageBuffer) &&
-                    EnsureWorkBuffer(context, width, height);
+                    RunYuyvPipelineInto(context, frame, context->stageBuffer);
   if (!done) {
     WriteBlankImage(frame.destination, SORVEX_FORMAT_I420, frame.outputWidth, frame.outputHeight);
     return;
   }
+  // The YUYV image in the stage buffer, to I420 straight into the destination.
   ConversionOps *ops = context->conversionOps;
-  ops->convertYuyvToI420(ops->userData, context->stageBuffer, width, height, context->workBuffer,
-                         width, height);
-  RtlCopyMemory(frame.destination, context->workBuffer,
-                ImageBytes(SORVEX_FORMAT_I420, frame.outputWidth, frame.outputHeight));
+  ops->convertYuyvToI420(ops->userData, context->stageBuffer, width, height, frame.destination, width,
+                         height);
 }
 
 }  // namespace sorvex0

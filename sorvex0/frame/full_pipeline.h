@@ -22,11 +22,11 @@ void RunI420Pipeline(IspContext *context, const FrameRequest &frame);
 bool RunYuyvPipelineInto(IspContext *context, const FrameRequest &frame, uint8_t *target);
 
 // The core conversion stage: lens shading on the raw frame, then the
-// conversion library's Bayer-to-YUYV conversion of the Ws x Hs source into a
-// W x H image in `target` (through the work buffer for widths up to 640),
-// with the bottom lines filled and the frame filter applied. Wf x Hf is the
-// full frame the source was cut from. False when the work buffer is missing.
-bool ConvertRawToFilteredYuyv(IspContext *context, const FrameRequest &frame, uint8_t *target,
+// conversion library's Bayer-to-YUYV conversion of the Ws x Hs source
+// straight into a W x H image in `target`, with the bottom lines filled and
+// the frame filter applied. Wf x Hf is the full frame the source was cut
+// from.
+void ConvertRawToFilteredYuyv(IspContext *context, const FrameRequest &frame, uint8_t *target,
                               uint32_t width, uint32_t height, uint32_t sourceWidth,
                               uint32_t sourceHeight, uint32_t frameWidth, uint32_t frameHeight);
 

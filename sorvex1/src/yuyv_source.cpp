@@ -14,4 +14,15 @@ const uint8_t *YuyvLineAtSize(const YuyvFrame &source, int32_t width, int32_t he
   return scratch;
 }
 
+uint8_t *ReserveResizeScratch(LibraryState *state, const YuyvFrame &source, int32_t width, int32_t lines,
+                              bool *enough) {
+  if (source.width == width) {
+    *enough = true;
+    return nullptr;
+  }
+  uint8_t *scratch = ReserveScratch(&state->yuyvLines, static_cast<size_t>(width) * 2 * static_cast<size_t>(lines));
+  *enough = scratch != nullptr;
+  return scratch;
+}
+
 }  // namespace sorvex1

@@ -7,6 +7,8 @@
 
 #include <stdint.h>
 
+#include "library_state.h"
+
 namespace sorvex1 {
 
 struct YuyvFrame {
@@ -17,6 +19,15 @@ struct YuyvFrame {
 
 // Line y of `source` at the destination size: a pointer into the source when
 // the widths agree, otherwise `scratch` (2 * width bytes) filled by sampling.
+const uint8_t *YuyvLineAtSize(const YuyvFrame &source, int32_t width, int32_t height, int32_t y,
+                              uint8_t *scratch);
+
+// The scratch that `lines` lines at the destination width need: none when
+// the widths agree (the lines are the source's own), so that a frame at its
+// own size converts without asking the pool for anything. Null when the pool
+// is short; `enough` says whether the conversion can go ahead.
+uint8_t *ReserveResizeScratch(LibraryState *state, const YuyvFrame &source, int32_t width, int32_t lines,
+                              bool *enough);
 const uint8_t *YuyvLineAtSize(const YuyvFrame &source, int32_t width, int32_t height, int32_t y,
                               uint8_t *scratch);
 

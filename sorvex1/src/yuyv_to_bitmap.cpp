@@ -15,10 +15,10 @@ void YuyvToBitmap(LibraryState *state, const RowKernels &kernels, const uint8_t 
                   int32_t sourceHeight, uint8_t *destination, int32_t width, int32_t height) {
   if (state == nullptr || yuyv == nullptr || destination == nullptr) return;
   if (!IsValidFrameSize(sourceWidth, sourceHeight) || !IsValidFrameSize(width, height)) return;
-  uint8_t *scratch = ReserveScratch(&state->yuyvLines, static_cast<size_t>(width) * 2);
-  if (scratch == nullptr) return;
-
   const YuyvFrame source = {yuyv, sourceWidth, sourceHeight};
+  bool enough = false;
+  uint8_t *scratch = ReserveResizeScratch(state, source, width, 1, &enough);
+  if (!enough) return;
   for (int32_t y = 0; y < height; ++y) {
     const uint8_t *line = YuyvLineAtSize(source, width, height, y, scratch);
     YuyvToBgrLine(kernels, line, width, destination + LineOffset(height - 1 - y, 3 * width));

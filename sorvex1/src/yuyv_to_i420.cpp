@@ -34,10 +34,10 @@ void YuyvToI420(LibraryState *state, const RowKernels &kernels, const uint8_t *y
   if (state == nullptr || yuyv == nullptr || destination == nullptr) return;
   if (!IsValidFrameSize(sourceWidth, sourceHeight) || !IsValidFrameSize(width, height)) return;
   const size_t lineBytes = static_cast<size_t>(width) * 2;
-  uint8_t *scratch = ReserveScratch(&state->yuyvLines, 2 * lineBytes);
-  if (scratch == nullptr) return;
-
   const YuyvFrame source = {yuyv, sourceWidth, sourceHeight};
+  bool enough = false;
+  uint8_t *scratch = ReserveResizeScratch(state, source, width, 2, &enough);
+  if (!enough) return;
   const I420Planes planes = PlanesOf(destination, width, height);
   for (int32_t y = 0; y < height; y += 2) {
     const uint8_t *upper = YuyvLineAtSize(source, width, height, y, scratch);
@@ -45,7 +45,9 @@ void YuyvToI420(LibraryState *state, const RowKernels &kernels, const uint8_t *y
       YuyvToLumaLine(upper, width, planes.y + LineOffset(y, width));
       break;
     }
-    const uint8_t *lower = YuyvLineAtSize(source, width, height, y + 1, scratch + lineBytes);
+    // No scratch at the source's own width (the lines are its own).
+    const uint8_t *lower =
+        YuyvLineAtSize(source, width, height, y + 1, scratch != nullptr ? scratch + lineBytes : nullptr);
     const size_t chromaOffset = LineOffset(y / 2, planes.chromaWidth);
     YuyvLinePairToI420(kernels, upper, lower, width,
                        {planes.y + LineOffset(y, width), planes.y + LineOffset(y + 1, width),

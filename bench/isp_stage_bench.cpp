@@ -107,7 +107,8 @@ constexpr uint32_t kZoomHeight = 480;
 struct ZoomFormat {
   const char *name;
   uint32_t bytesPerPixel;
-  void (*zoom)(uint32_t, uint8_t *, uint32_t, uint32_t, uint32_t, uint32_t, ZoomPlacement, ZoomPlacement);
+  void (*zoom)(uint32_t, uint8_t *, uint32_t, uint32_t, uint32_t, uint32_t, ZoomPlacement, ZoomPlacement,
+               uint32_t);
 };
 
 void AddZoomKernels() {
@@ -136,8 +137,11 @@ void AddZoomKernels() {
                   std::copy_n(scene.begin() + static_cast<std::ptrdiff_t>(row * frameRow), windowRow,
                               original.begin() + static_cast<std::ptrdiff_t>(row * windowRow));
                 }
+                // The sets the probe answers, less any this form of the run withholds.
+                const uint32_t sets = ProbeVectorSets();
                 TimeInPlace(state, original, [&](uint8_t *image) {
-                  format.zoom(level, image, windowWidth, windowHeight, kZoomWidth, kZoomHeight, window, window);
+                  format.zoom(level, image, windowWidth, windowHeight, kZoomWidth, kZoomHeight, window, window,
+                              sets);
                 });
               });
     }

@@ -27,7 +27,10 @@ for f in $files; do
     */vector/*)
       for header in $(sed -n 's/^\s*#\s*include\s*"\([^"]*\)".*/\1/p' "$f"); do
         [ -e "$(dirname "$f")/$header" ] && continue
-        path=$(find sorvex0 sorvex1 -path '*/vector' -prune -o -name "$header" -print | head -1)
+        path=""
+        for candidate in "sorvex0/$header" "sorvex1/src/$header"; do
+          [ -e "$candidate" ] && path=$candidate
+        done
         [ -n "$path" ] && strip_comments "$path" | grep -qE '\binline\b|\bconstexpr\b[^=;]*\(' &&
           report "$f: includes $header, which defines inline functions"
       done ;;

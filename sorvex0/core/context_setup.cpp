@@ -65,6 +65,8 @@ void InitialiseContext(IspContext *context, void *physicalDevice, const WCHAR *s
   context->writeRegistersB = callbacks.writeRegistersB;
   context->selectSensorMode = callbacks.selectSensorMode;
   wcscpy(context->serviceKeyPath, kServiceKeyPath);
+  // One probe of the processor per camera; the kernels' forms follow it.
+  context->vectorSets = ProbeVectorSets();
 }
 
 void FreeContext(IspContext *context) { ExFreePool(context); }

@@ -1,9 +1,10 @@
 // The per-camera context: everything one camera's processing keeps between
 // calls lives here, from ISPFunc_Init to ISPFunc_Exit. The library has no
 // other state. The fields keep the order of the camera's context block, with
-// the chosen sensor's descriptor beside its code; on the 32-bit target with
-// its natural alignment they take 3,528 bytes, on a 64-bit host the pointers
-// make it larger. One allocation of sizeof(IspContext).
+// the chosen sensor's descriptor beside its code and the vector sets of the
+// kernels at the end; on the 32-bit target with its natural alignment they
+// take 3,536 bytes, on a 64-bit host the pointers make it larger. One
+// allocation of sizeof(IspContext).
 #pragma once
 
 #include <stdint.h>
@@ -150,4 +151,10 @@ struct IspContext {
   uint32_t frameIntervalSum;
   uint32_t frameIntervalIndex;
   uint32_t frameIntervals[sorvex0::kFrameIntervalRing];
+  // The vector instruction sets (SORVEX_VECTOR_* bits) the processor offered
+  // at ISPFunc_Init, and those the export call running now may use (none
+  // outside a kernel section, or when its save of the floating-point state
+  // failed): the kernels take their forms by these (core/kernel_section.h).
+  uint32_t vectorSets;
+  uint32_t sectionVectorSets;
 };

@@ -5,6 +5,7 @@
 #include "frame/bayer_decimation.h"
 #include "frame/blank_image.h"
 #include "core/image_sizes.h"
+#include "core/kernel_section.h"
 #include "frame/lens_shading.h"
 #include "frame/low_light_mappings.h"
 #include "frame/nearest_resize.h"
@@ -149,8 +150,8 @@ bool ProduceYuyv(IspContext *context, const FrameRequest &frame, const FrameGeom
   const ZoomWindowCut cut = CutRawZoomWindow(context, frame, g);
   ConvertRawToFilteredYuyv(context, frame, target, cut.windowWidth, cut.windowHeight, cut.cutWidth,
                            cut.cutHeight, g.captureWidth, g.captureHeight);
-  ZoomYuyv(context->zoom, target, cut.windowWidth, cut.windowHeight, g.width, g.height, cut.a,
-           cut.b);
+  ZoomYuyv(context->zoom, target, cut.windowWidth, cut.windowHeight, g.width, g.height, cut.a, cut.b,
+           KernelVectorSets(context));
   return true;
 }
 
@@ -183,7 +184,8 @@ bool ProduceBitmap(IspContext *context, const FrameRequest &frame, const FrameGe
                      cut.cutWidth, cut.cutHeight);
   }
   WorkToBitmap(context, cut.windowWidth, cut.windowHeight, target);
-  ZoomBitmap(level, target, cut.windowWidth, cut.windowHeight, g.width, g.height, cut.a, cut.b);
+  ZoomBitmap(level, target, cut.windowWidth, cut.windowHeight, g.width, g.height, cut.a, cut.b,
+             KernelVectorSets(context));
   if (context->faceTracking != 0) {
     UpdateTrackingWindow(context, g.width, g.height, cut.windowWidth, cut.windowHeight);
   }
@@ -199,19 +201,19 @@ bool EnlargesInPlace(const FrameGeometry &g, uint32_t targetWidth, uint32_t targ
   return targetWidth == 2 * g.width && targetHeight == 2 * g.height;
 }
 
-void EnlargeYuyvInPlace(const FrameGeometry &g, uint8_t *target) {
+void EnlargeYuyvInPlace(const IspContext *context, const FrameGeometry &g, uint8_t *target) {
   if (g.fixedEnlargement) {
-    EnlargeYuyv1280x960To1600x1200(target);
+    EnlargeYuyv1280x960To1600x1200(target, KernelVectorSets(context));
   } else {
-    DoubleYuyv(target, g.width, g.height);
+    DoubleYuyv(target, g.width, g.height, KernelVectorSets(context));
   }
 }
 
-void EnlargeBitmapInPlace(const FrameGeometry &g, uint8_t *target) {
+void EnlargeBitmapInPlace(const IspContext *context, const FrameGeometry &g, uint8_t *target) {
   if (g.fixedEnlargement) {
-    EnlargeBitmap1280x960To1600x1200(target);
+    EnlargeBitmap1280x960To1600x1200(target, KernelVectorSets(context));
   } else {
-    DoubleBitmap(target, g.width, g.height);
+    DoubleBitmap(target, g.width, g.height, KernelVectorSets(context));
   }
 }
 
@@ -233,7 +235,7 @@ bool RunYuyvVariant(IspContext *context, const FrameRequest &frame, uint8_t *tar
   if (!NeedsEnlargement(g)) return ProduceYuyv(context, frame, g, target);
   if (EnlargesInPlace(g, targetWidth, targetHeight)) {
     if (!ProduceYuyv(context, frame, g, target)) return false;
-    EnlargeYuyvInPlace(g, target);
+    EnlargeYuyvInPlace(context, g, target);
     return true;
   }
   uint8_t *image = IntermediateImage(context, g, target);
@@ -275,7 +277,7 @@ void RunRgb24Pipeline(IspContext *context, const FrameRequest &frame) {
                                frame.outputHeight);
   } else if (done) {
     done = ProduceBitmap(context, frame, g, frame.destination);
-    if (done && NeedsEnlargement(g)) EnlargeBitmapInPlace(g, frame.destination);
+    if (done && NeedsEnlargement(g)) EnlargeBitmapInPlace(context, g, frame.destination);
   }
   if (!done) WriteBlankImage(frame.destination, frame.outputFormat, frame.outputWidth, frame.outputHeight);
 }

@@ -1,5 +1,6 @@
 #include "frame/mi1320_path.h"
 
+#include "core/kernel_section.h"
 #include "exposure/exposure_loop.h"
 #include "frame/blank_image.h"
 #include "frame/full_pipeline.h"
@@ -51,7 +52,8 @@ bool ProduceMi1320Yuyv(IspContext *context, const FrameRequest &frame, uint8_t *
     TrackAndZoomYuyv(context, target, frame.outputWidth, frame.outputHeight);
   } else {
     ZoomYuyvWindow(context->zoom, kCentredWindow, kCentredWindow, frame.raw, frame.captureWidth,
-                   frame.captureHeight, target, frame.outputWidth, frame.outputHeight);
+                   frame.captureHeight, target, frame.outputWidth, frame.outputHeight,
+                   KernelVectorSets(context));
   }
   return true;
 }

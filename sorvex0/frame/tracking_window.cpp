@@ -1,5 +1,6 @@
 #include "frame/tracking_window.h"
 
+#include "core/kernel_section.h"
 #include "core/pool_buffer.h"
 #include "face/face_tracking.h"
 #include "face/face_work_area.h"
@@ -85,9 +86,9 @@ ZoomWindowCut CutTrackingWindow(IspContext *context, uint8_t *yuyv, uint32_t wid
 
 void TrackAndZoomYuyv(IspContext *context, uint8_t *yuyv, uint32_t width, uint32_t height) {
   TrackFaceInFrame(context, yuyv, width, height);
-  const ZoomWindowCut cut = ZoomYuyvWindow(context->trackZoomLevel, context->trackWindowX,
-                                           context->trackWindowY, yuyv, width, height, yuyv, width,
-                                           height);
+  const ZoomWindowCut cut =
+      ZoomYuyvWindow(context->trackZoomLevel, context->trackWindowX, context->trackWindowY, yuyv, width, height,
+                     yuyv, width, height, KernelVectorSets(context));
   UpdateTrackingWindow(context, width, height, cut.windowWidth, cut.windowHeight);
 }
 

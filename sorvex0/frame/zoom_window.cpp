@@ -156,11 +156,11 @@ ZoomWindowCut CropZoomWindow(uint32_t level, int32_t x, int32_t y, uint32_t byte
 
 ZoomWindowCut ZoomYuyvWindow(uint32_t level, int32_t x, int32_t y, uint8_t *source,
                              uint32_t sourceWidth, uint32_t sourceHeight, uint8_t *target,
-                             uint32_t width, uint32_t height) {
+                             uint32_t width, uint32_t height, uint32_t vectorSets) {
   const ZoomWindowCut cut =
       CropZoomWindow(level, x, y, kYuyvBytesPerPixel, source, sourceWidth, sourceHeight, width, height);
   ReduceYuyv(source, cut.cutWidth, cut.cutHeight, target, cut.windowWidth, cut.windowHeight);
-  ZoomYuyv(level, target, cut.windowWidth, cut.windowHeight, width, height, cut.a, cut.b);
+  ZoomYuyv(level, target, cut.windowWidth, cut.windowHeight, width, height, cut.a, cut.b, vectorSets);
   return cut;
 }
 

@@ -40,10 +40,11 @@ ZoomWindowCut CropZoomWindow(uint32_t level, int32_t x, int32_t y, uint32_t byte
 // The zoom window of a YUYV image: the window of `level` at (x, y)
 // (kCentredWindow for the centred one) is cut from the sourceWidth x
 // sourceHeight source in place, reduced into `target` (which may be the
-// source) and enlarged back to width x height there. Returns the cut.
+// source) and enlarged back to width x height there, with the zoom kernels'
+// forms for `vectorSets` (zoom/zoom.h). Returns the cut.
 ZoomWindowCut ZoomYuyvWindow(uint32_t level, int32_t x, int32_t y, uint8_t *source,
                              uint32_t sourceWidth, uint32_t sourceHeight, uint8_t *target,
-                             uint32_t width, uint32_t height);
+                             uint32_t width, uint32_t height, uint32_t vectorSets);
 
 // Reduces a YUYV image 2:1 or 4:1 in each direction into `target`, or copies
 // it when the widths are equal (and the buffers distinct; as many lines as

@@ -5,12 +5,14 @@
 #include "sorvex_kernel.h"
 #include "zoom/row_math.h"
 #include "zoom/zoom.h"
+#include "zoom/zoom_kernels.h"
 
 namespace sorvex0 {
 
 namespace {
 
-using DoubleRowFunction = void (*)(const uint8_t *row, uint8_t *out, uint32_t width);
+using DoubleRowFunction = void (*)(const zoom::ZoomKernels &kernels, const uint8_t *row, uint8_t *out,
+                                   uint32_t width);
 
 // Pixel i to output pixels 2i (the pixel) and 2i + 1 (its mean with the
 // next); the last pixel fills the last two.
@@ -22,7 +24,8 @@ using DoubleRowFunction = void (*)(const uint8_t *row, uint8_t *out, uint32_t wi
 // past the doubled row.
 constexpr uint32_t kDoublingRun = 32;
 
-void DoubleBitmapRow(const uint8_t *__restrict row, uint8_t *__restrict out, uint32_t width) {
+void DoubleBitmapRow(const zoom::ZoomKernels &, const uint8_t *__restrict row, uint8_t *__restrict out,
+                     uint32_t width) {
   uint8_t means[3 * kDoublingRun + 1];
   for (uint32_t first = 0; first + 1 < width; first += kDoublingRun) {
     const uint32_t count = width - 1 - first < kDoublingRun ? width - 1 - first : kDoublingRun;
@@ -41,9 +44,7 @@ void DoubleBitmapRow(const uint8_t *__restrict row, uint8_t *__restrict out, uin
 }
 
 // Pair Y0 U Y1 V to (Y0, U, mean(Y0, Y1), V) and (Y1, U, mean(Y1, next Y0),
-// V); the last pair of the row has no next and repeats Y1. Pairs are read
-// as words into a block, doubled into words there (a loop the compiler
-// vectorises) and the block copied out.
+// V); the last pair of the row has no next and repeats Y1.
 uint32_t DoubledPairWord(uint32_t pair, uint32_t luma, uint32_t nextLuma) {
   const uint32_t mean = (luma + nextLuma) >> 1;
   return luma | (pair & 0xFF00FF00u) | (mean << 16);
@@ -51,10 +52,12 @@ uint32_t DoubledPairWord(uint32_t pair, uint32_t luma, uint32_t nextLuma) {
 
 constexpr uint32_t kDoublingPairs = 16;
 
-// `count` pairs whose next luma is the first of the pair after them. Full
-// blocks copy a fixed number of bytes, which the compiler does inline.
+// `count` pairs whose next luma is the first of the pair after them, read
+// as words into a block, doubled into words there (a loop the compiler
+// vectorises in the host build) and the block copied out. Full blocks copy
+// a fixed number of bytes, which the compiler does inline.
 template <bool kFullBlock>
-void DoubleYuyvPairs(const uint8_t *row, uint32_t countGiven, uint8_t *out) {
+void DoubleYuyvPairBlock(const uint8_t *row, uint32_t countGiven, uint8_t *out) {
   const uint32_t count = kFullBlock ? kDoublingPairs : countGiven;
   uint32_t pairs[kDoublingPairs + 1];
   uint32_t doubled[2 * kDoublingPairs];
@@ -68,12 +71,11 @@ void DoubleYuyvPairs(const uint8_t *row, uint32_t countGiven, uint8_t *out) {
   RtlCopyMemory(out, doubled, 8 * count);
 }
 
-void DoubleYuyvRow(const uint8_t *row, uint8_t *out, uint32_t width) {
+// All pairs but the last by the kernel, then the last, which repeats Y1.
+void DoubleYuyvRow(const zoom::ZoomKernels &kernels, const uint8_t *row, uint8_t *out, uint32_t width) {
   const uint32_t pairs = width / 2;
   if (pairs == 0) return;
-  uint32_t p = 0;
-  for (; p + kDoublingPairs < pairs; p += kDoublingPairs) DoubleYuyvPairs<true>(row + 4 * p, 0, out + 8 * p);
-  if (p + 1 < pairs) DoubleYuyvPairs<false>(row + 4 * p, pairs - 1 - p, out + 8 * p);
+  kernels.doubleYuyvPairs(row, pairs - 1, out);
   const uint32_t last = zoom::LoadBytes32(row + 4 * (pairs - 1));
   const uint32_t y0 = last & 0xFFu;
   const uint32_t y1 = (last >> 16) & 0xFFu;
@@ -86,28 +88,39 @@ void DoubleYuyvRow(const uint8_t *row, uint8_t *out, uint32_t width) {
 // and 2r + 2 both lie past the end of source row r, so they cover only
 // source rows already read.
 void DoubleImage(uint8_t *image, uint32_t width, uint32_t height, uint32_t bytesPerPixel,
-                 DoubleRowFunction doubleRow) {
+                 DoubleRowFunction doubleRow, uint32_t vectorSets) {
   if (image == nullptr || width == 0 || height == 0) return;
   const size_t rowBytes = static_cast<size_t>(width) * bytesPerPixel;
   const size_t outRowBytes = 2 * rowBytes;
+  const zoom::ZoomKernels &kernels = zoom::ZoomKernelsFor(vectorSets);
   for (uint32_t r = height; r-- > 0;) {
     uint8_t *widened = image + (2 * static_cast<size_t>(r) + 1) * outRowBytes;
-    doubleRow(image + r * rowBytes, widened, width);
-    if (r + 1 < height) {
-      zoom::MeanRows(widened + outRowBytes, widened, widened + 2 * outRowBytes, outRowBytes);
-    }
+    doubleRow(kernels, image + r * rowBytes, widened, width);
+    if (r + 1 < height) kernels.meanRows(widened + outRowBytes, widened, widened + 2 * outRowBytes, outRowBytes);
   }
   RtlCopyMemory(image, image + outRowBytes, outRowBytes);
 }
 
 }  // namespace
 
-void DoubleBitmap(uint8_t *image, uint32_t width, uint32_t height) {
-  DoubleImage(image, width, height, 3, DoubleBitmapRow);
+void DoubleBitmap(uint8_t *image, uint32_t width, uint32_t height, uint32_t vectorSets) {
+  DoubleImage(image, width, height, 3, DoubleBitmapRow, vectorSets);
 }
 
-void DoubleYuyv(uint8_t *image, uint32_t width, uint32_t height) {
-  DoubleImage(image, width, height, 2, DoubleYuyvRow);
+void DoubleYuyv(uint8_t *image, uint32_t width, uint32_t height, uint32_t vectorSets) {
+  DoubleImage(image, width, height, 2, DoubleYuyvRow, vectorSets);
 }
+
+namespace zoom {
+namespace scalar {
+
+void DoubleYuyvPairs(const uint8_t *row, uint32_t count, uint8_t *out) {
+  uint32_t p = 0;
+  for (; p + kDoublingPairs <= count; p += kDoublingPairs) DoubleYuyvPairBlock<true>(row + 4 * p, 0, out + 8 * p);
+  if (p < count) DoubleYuyvPairBlock<false>(row + 4 * p, count - p, out + 8 * p);
+}
+
+}  // namespace scalar
+}  // namespace zoom
 
 }  // namespace sorvex0

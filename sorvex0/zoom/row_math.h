@@ -32,12 +32,6 @@ inline void StoreBytes32(uint32_t word, uint8_t *p) { RtlCopyMemory(p, &word, 4)
 // common bits plus half the differing ones, with no carry between bytes.
 inline uint32_t MeanOfBytes(uint32_t a, uint32_t b) { return (a & b) + (((a ^ b) & 0xFEFEFEFEu) >> 1); }
 
-// Byte-wise mean of two rows. `out` may be either input row itself: each
-// byte is read before it is written.
-inline void MeanRows(uint8_t *out, const uint8_t *a, const uint8_t *b, size_t bytes) {
-  for (size_t i = 0; i < bytes; ++i) out[i] = MeanOf(a[i], b[i]);
-}
-
 }  // namespace zoom
 
 }  // namespace sorvex0

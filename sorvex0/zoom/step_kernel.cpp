@@ -4,6 +4,7 @@
 
 #include "sorvex_kernel.h"
 #include "zoom/row_math.h"
+#include "zoom/zoom_kernels.h"
 
 namespace sorvex0 {
 
@@ -65,7 +66,7 @@ uint32_t RowsRead(const StepKernel &kernel, const RowPlan &plan) {
 }  // namespace
 
 void RunStepKernel(const StepKernel &kernel, uint8_t *image, uint32_t windowWidth,
-                   uint32_t windowHeight, uint32_t frameWidth, uint32_t frameHeight) {
+                   uint32_t windowHeight, uint32_t frameWidth, uint32_t frameHeight, uint32_t vectorSets) {
   if (image == nullptr || kernel.widenRow == nullptr || windowWidth == 0 || windowHeight == 0 ||
       frameWidth == 0 || frameHeight < 2) {
     return;
@@ -93,13 +94,14 @@ void RunStepKernel(const StepKernel &kernel, uint8_t *image, uint32_t windowWidt
   }
   // Top-down: each frame row written lies at or above the widened rows still
   // to be read. A window shorter than its groups read repeats its last row.
+  const ZoomKernels &kernels = ZoomKernelsFor(vectorSets);
   for (uint32_t row = 0; row < plan.rowsWritten; ++row) {
     const RowSource source = SourceOfRow(kernel, plan, row);
     const uint8_t *first = image + (top + Smaller(source.first, rowsUsed - 1)) * frameRowBytes;
     const uint8_t *second = image + (top + Smaller(source.second, rowsUsed - 1)) * frameRowBytes;
     uint8_t *out = image + row * frameRowBytes;
     if (first != second) {
-      MeanRows(out, first, second, frameRowBytes);
+      kernels.meanRows(out, first, second, frameRowBytes);
     } else if (out != first) {
       RtlCopyMemory(out, first, frameRowBytes);
     }

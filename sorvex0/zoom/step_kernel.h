@@ -40,7 +40,7 @@ struct StepKernel {
 // group writes keep widened window rows; pixels after the last whole
 // horizontal group of a row are not written.
 void RunStepKernel(const StepKernel &kernel, uint8_t *image, uint32_t windowWidth,
-                   uint32_t windowHeight, uint32_t frameWidth, uint32_t frameHeight);
+                   uint32_t windowHeight, uint32_t frameWidth, uint32_t frameHeight, uint32_t vectorSets);
 
 // The step kernel of a level in each format; null for levels without one
 // (0, the doublings 20 and 30, and above 30).

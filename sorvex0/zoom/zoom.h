@@ -1,7 +1,8 @@
 // The digital zoom seen from the pipeline: enlarging a cut zoom window back
 // to the output size, and the final enlargements of a frame captured smaller
 // than requested. Everything works in place in the caller's buffer, with no
-// allocation.
+// allocation. Each takes the vector sets its export call may use
+// (zoom_kernels.h); 0 runs the scalar forms.
 #pragma once
 
 #include <stdint.h>
@@ -29,19 +30,21 @@ struct ZoomPlacement {
 // only the cut happens. Inconsistent sizes (a window image larger than the
 // frame) leave the image untouched.
 void ZoomBitmap(uint32_t level, uint8_t *image, uint32_t windowWidth, uint32_t windowHeight,
-                uint32_t frameWidth, uint32_t frameHeight, ZoomPlacement a, ZoomPlacement b);
+                uint32_t frameWidth, uint32_t frameHeight, ZoomPlacement a, ZoomPlacement b,
+                uint32_t vectorSets);
 void ZoomYuyv(uint32_t level, uint8_t *image, uint32_t windowWidth, uint32_t windowHeight,
-              uint32_t frameWidth, uint32_t frameHeight, ZoomPlacement a, ZoomPlacement b);
+              uint32_t frameWidth, uint32_t frameHeight, ZoomPlacement a, ZoomPlacement b,
+              uint32_t vectorSets);
 
 // The fixed enlargement: the packed 1280 x 960 image becomes 1600 x 1200 (by
 // 5/4, the level-8 kernel). The buffer must hold 1600 x 1200 pixels.
-void EnlargeBitmap1280x960To1600x1200(uint8_t *image);
-void EnlargeYuyv1280x960To1600x1200(uint8_t *image);
+void EnlargeBitmap1280x960To1600x1200(uint8_t *image, uint32_t vectorSets);
+void EnlargeYuyv1280x960To1600x1200(uint8_t *image, uint32_t vectorSets);
 
 // The doubling: the packed width x height image becomes 2 width x 2 height
 // (pixel, mean, pixel, ... along the rows; the first row doubled). The
 // buffer must hold the doubled image. YUYV widths are even.
-void DoubleBitmap(uint8_t *image, uint32_t width, uint32_t height);
-void DoubleYuyv(uint8_t *image, uint32_t width, uint32_t height);
+void DoubleBitmap(uint8_t *image, uint32_t width, uint32_t height, uint32_t vectorSets);
+void DoubleYuyv(uint8_t *image, uint32_t width, uint32_t height, uint32_t vectorSets);
 
 }  // namespace sorvex0

@@ -16,7 +16,7 @@ constexpr uint32_t kDoubleDoublingLevel = 30;
 struct ZoomFormat {
   uint32_t bytesPerPixel;
   const zoom::StepKernel *(*stepKernel)(uint32_t level);
-  void (*doubleImage)(uint8_t *image, uint32_t width, uint32_t height);
+  void (*doubleImage)(uint8_t *image, uint32_t width, uint32_t height, uint32_t vectorSets);
 };
 
 constexpr ZoomFormat kBitmapFormat = {3, zoom::BitmapStepKernel, DoubleBitmap};
@@ -44,18 +44,18 @@ bool ClipZoomWindow(ZoomPlacement &b, const ZoomPlacement &a, uint32_t windowWid
 // black frame when the kernel's result would not fit the frame.
 void EnlargeWindow(const ZoomFormat &format, uint32_t level, uint8_t *image, uint32_t width,
                    uint32_t height, uint32_t frameWidth, uint32_t frameHeight,
-                   const ZoomPlacement &b) {
+                   const ZoomPlacement &b, uint32_t vectorSets) {
   if (level == kDoublingLevel || level == kDoubleDoublingLevel) {
     // The doublings ignore the frame height; they run only when the doubled
     // rows fit in it.
     const uint32_t factor = level == kDoublingLevel ? 2 : 4;
     if (static_cast<uint64_t>(height) * factor <= frameHeight) {
-      format.doubleImage(image, width, height);
-      if (factor == 4) format.doubleImage(image, 2 * width, 2 * height);
+      format.doubleImage(image, width, height, vectorSets);
+      if (factor == 4) format.doubleImage(image, 2 * width, 2 * height, vectorSets);
       return;
     }
   } else if (const zoom::StepKernel *kernel = format.stepKernel(level)) {
-    zoom::RunStepKernel(*kernel, image, width, height, frameWidth, frameHeight);
+    zoom::RunStepKernel(*kernel, image, width, height, frameWidth, frameHeight, vectorSets);
     return;
   }
   PlaceWindowInFrame(format.bytesPerPixel, image, width, height, frameWidth, frameHeight, b);
@@ -63,7 +63,7 @@ void EnlargeWindow(const ZoomFormat &format, uint32_t level, uint8_t *image, uin
 
 void ZoomFrame(const ZoomFormat &format, uint32_t level, uint8_t *image, uint32_t windowWidth,
                uint32_t windowHeight, uint32_t frameWidth, uint32_t frameHeight, ZoomPlacement a,
-               ZoomPlacement b) {
+               ZoomPlacement b, uint32_t vectorSets) {
   if (level == 0 || image == nullptr || frameWidth == 0 || frameHeight == 0) return;
   // The window image must lie within the frame's buffer.
   if (windowWidth == 0 || windowHeight == 0 ||
@@ -89,7 +89,7 @@ void ZoomFrame(const ZoomFormat &format, uint32_t level, uint8_t *image, uint32_
     PlaceWindowInFrame(format.bytesPerPixel, image, width, height, frameWidth, frameHeight, b);
     return;
   }
-  EnlargeWindow(format, kernelLevel, image, width, height, frameWidth, frameHeight, b);
+  EnlargeWindow(format, kernelLevel, image, width, height, frameWidth, frameHeight, b, vectorSets);
 }
 
 }  // namespace
@@ -147,21 +147,25 @@ void PlaceWindowInFrame(uint32_t bytesPerPixel, uint8_t *image, uint32_t width, 
 }
 
 void ZoomBitmap(uint32_t level, uint8_t *image, uint32_t windowWidth, uint32_t windowHeight,
-                uint32_t frameWidth, uint32_t frameHeight, ZoomPlacement a, ZoomPlacement b) {
-  ZoomFrame(kBitmapFormat, level, image, windowWidth, windowHeight, frameWidth, frameHeight, a, b);
+                uint32_t frameWidth, uint32_t frameHeight, ZoomPlacement a, ZoomPlacement b,
+                uint32_t vectorSets) {
+  ZoomFrame(kBitmapFormat, level, image, windowWidth, windowHeight, frameWidth, frameHeight, a, b,
+            vectorSets);
 }
 
 void ZoomYuyv(uint32_t level, uint8_t *image, uint32_t windowWidth, uint32_t windowHeight,
-              uint32_t frameWidth, uint32_t frameHeight, ZoomPlacement a, ZoomPlacement b) {
-  ZoomFrame(kYuyvFormat, level, image, windowWidth, windowHeight, frameWidth, frameHeight, a, b);
+              uint32_t frameWidth, uint32_t frameHeight, ZoomPlacement a, ZoomPlacement b,
+              uint32_t vectorSets) {
+  ZoomFrame(kYuyvFormat, level, image, windowWidth, windowHeight, frameWidth, frameHeight, a, b,
+            vectorSets);
 }
 
-void EnlargeBitmap1280x960To1600x1200(uint8_t *image) {
-  zoom::RunStepKernel(*zoom::BitmapStepKernel(8), image, 1280, 960, 1600, 1200);
+void EnlargeBitmap1280x960To1600x1200(uint8_t *image, uint32_t vectorSets) {
+  zoom::RunStepKernel(*zoom::BitmapStepKernel(8), image, 1280, 960, 1600, 1200, vectorSets);
 }
 
-void EnlargeYuyv1280x960To1600x1200(uint8_t *image) {
-  zoom::RunStepKernel(*zoom::YuyvStepKernel(8), image, 1280, 960, 1600, 1200);
+void EnlargeYuyv1280x960To1600x1200(uint8_t *image, uint32_t vectorSets) {
+  zoom::RunStepKernel(*zoom::YuyvStepKernel(8), image, 1280, 960, 1600, 1200, vectorSets);
 }
 
 }  // namespace sorvex0

@@ -16,6 +16,7 @@
 
 #include "fake_minidriver.h"
 #include "golden_digest.h"
+#include "hostkernel/host_control.h"
 #include "core/isp_context.h"
 #include "zoom/zoom.h"
 
@@ -164,7 +165,44 @@ class PipelineGoldenTest : public MinidriverTest {
   uint32_t captureHeight_ = 0;
 };
 
-TEST_F(PipelineGoldenTest, DefaultModeOutputsStayTheSame) {
+// The digests hold in every form of the kernels: the scalar forms (the
+// libraries' probes see no vector sets), the best forms, and the best with
+// every save of the floating-point state failing (each call then runs the
+// scalar forms). A driver image probes the processor itself, so its tests
+// run the latter two.
+struct PipelineForm {
+  const char *name;
+  uint32_t vectorSets;
+  bool failSaves;
+};
+
+const PipelineForm kPipelineForms[] = {
+#if !defined(SORVEX_DRIVER_IMAGE_TESTS)
+    {"scalar", 0, false},
+#endif
+    {"best", ~0u, false},
+    {"failed_save", ~0u, true},
+};
+
+class PipelineFormsTest : public PipelineGoldenTest, public ::testing::WithParamInterface<PipelineForm> {
+ protected:
+  void SetUp() override {
+    PipelineGoldenTest::SetUp();
+    hostkernel::LimitVectorSets(GetParam().vectorSets);
+    hostkernel::FailFloatingPointSaves(GetParam().failSaves);
+  }
+  void TearDown() override {
+    hostkernel::LimitVectorSets(~0u);
+    hostkernel::FailFloatingPointSaves(false);
+    EXPECT_EQ(hostkernel::FloatingPointCounts().open, 0u);
+    PipelineGoldenTest::TearDown();
+  }
+};
+
+INSTANTIATE_TEST_SUITE_P(Forms, PipelineFormsTest, ::testing::ValuesIn(kPipelineForms),
+                         [](const ::testing::TestParamInfo<PipelineForm> &info) { return std::string(info.param.name); });
+
+TEST_P(PipelineFormsTest, DefaultModeOutputsStayTheSame) {
   DigestTable table(kDefaultMode, sizeof(kDefaultMode) / sizeof(kDefaultMode[0]));
   uint32_t seed = 5;
   for (const Stream &stream : kStreams) {
@@ -276,7 +314,7 @@ const Golden kZoomThroughExports[] = {
     {"yuyv 320x240 level30", 0xe129df62e4c72867u},
 };
 
-TEST_F(PipelineGoldenTest, EveryZoomLevelThroughTheExports) {
+TEST_P(PipelineFormsTest, EveryZoomLevelThroughTheExports) {
   DigestTable table(kZoomThroughExports, sizeof(kZoomThroughExports) / sizeof(kZoomThroughExports[0]));
   const Stream stream = {"OV9650", 1, 320, 240, 0};
   for (uint32_t format : {SORVEX_FORMAT_RGB24, SORVEX_FORMAT_YUYV}) {
@@ -316,7 +354,7 @@ ZoomPlacement CentredWindow(const ZoomCase &c) {
   return {x0, y0, x0 + static_cast<int32_t>(width), y0 + static_cast<int32_t>(height)};
 }
 
-std::vector<uint8_t> ZoomedFrame(const ZoomCase &c, uint32_t bytesPerPixel, uint32_t seed) {
+std::vector<uint8_t> ZoomedFrame(const ZoomCase &c, uint32_t bytesPerPixel, uint32_t seed, uint32_t vectorSets) {
   const ZoomPlacement window = CentredWindow(c);
   const uint32_t windowWidth = static_cast<uint32_t>(window.x1 - window.x0);
   const uint32_t windowHeight = static_cast<uint32_t>(window.y1 - window.y0);
@@ -328,9 +366,9 @@ std::vector<uint8_t> ZoomedFrame(const ZoomCase &c, uint32_t bytesPerPixel, uint
     image[i] = static_cast<uint8_t>((i / bytesPerPixel) % 200 + random.Next() % 40);
   }
   if (bytesPerPixel == 2) {
-    ZoomYuyv(c.level, image.data(), windowWidth, windowHeight, c.width, c.height, window, window);
+    ZoomYuyv(c.level, image.data(), windowWidth, windowHeight, c.width, c.height, window, window, vectorSets);
   } else {
-    ZoomBitmap(c.level, image.data(), windowWidth, windowHeight, c.width, c.height, window, window);
+    ZoomBitmap(c.level, image.data(), windowWidth, windowHeight, c.width, c.height, window, window, vectorSets);
   }
   return image;
 }
@@ -418,7 +456,19 @@ const Golden kZoom[] = {
     {"yuyv 160x120 level8", 0x2b81c30a5d2f9959u},
 };
 
-TEST(ZoomGolden, EveryLevelKeepsItsOutput) {
+// Every form of the zoom's inner loops the machine has: the scalar forms,
+// SSE2 and the host's best sets (AVX2 where it has them).
+std::vector<uint32_t> ZoomForms() {
+  std::vector<uint32_t> forms = {0};
+  const uint32_t host = hostkernel::HostVectorSets();
+  if ((host & SORVEX_VECTOR_SSE2) != 0) forms.push_back(SORVEX_VECTOR_SSE2);
+  if ((host & SORVEX_VECTOR_AVX2) != 0) forms.push_back(host);
+  return forms;
+}
+
+class ZoomGolden : public ::testing::TestWithParam<uint32_t> {};
+
+TEST_P(ZoomGolden, EveryLevelKeepsItsOutput) {
   std::vector<ZoomCase> cases;
   for (uint32_t level = 1; level <= 30; ++level) cases.push_back({640, 480, level});
   // The remainder rows of the 5:4 frames and the overtaking of tall windows.
@@ -431,10 +481,17 @@ TEST(ZoomGolden, EveryLevelKeepsItsOutput) {
       char label[64];
       std::snprintf(label, sizeof label, "%s %ux%u level%u", bytesPerPixel == 3 ? "rgb24" : "yuyv", c.width,
                     c.height, c.level);
-      table.Check(label, Fnv1a(ZoomedFrame(c, bytesPerPixel, seed++)));
+      table.Check(label, Fnv1a(ZoomedFrame(c, bytesPerPixel, seed++, GetParam())));
     }
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(Forms, ZoomGolden, ::testing::ValuesIn(ZoomForms()),
+                         [](const ::testing::TestParamInfo<uint32_t> &info) {
+                           return std::string(info.param == 0 ? "scalar"
+                                              : (info.param & SORVEX_VECTOR_AVX2) != 0 ? "avx2"
+                                                                                       : "sse2");
+                         });
 
 #endif  // !SORVEX_DRIVER_IMAGE_TESTS
 

@@ -11,6 +11,7 @@
 
 #include "fake_minidriver.h"
 #include "core/isp_context.h"
+#include "core/kernel_section.h"
 #include "sorvex1.h"
 
 using namespace sorvex0;
@@ -330,6 +331,37 @@ TEST_F(RawToImgTest, PhotographComesOutAlikeInEveryFormat) {
   }
   EXPECT_GT(testsupport::PsnrRgb(pictures[0], pictures[1], 4), 28.0) << "bitmap against YUYV";
   EXPECT_GT(testsupport::PsnrRgb(pictures[1], pictures[2], 4), 30.0) << "YUYV against I420";
+}
+
+// ISPFunc_Init probes the processor once; each frame runs in one save of
+// the floating-point state, in which the kernels may use the probed sets (a
+// section inside it saves nothing more), and in none when the save fails.
+TEST_F(RawToImgTest, EachFrameRunsInOneSaveOfTheVectorState) {
+  hostkernel::LimitVectorSets(SORVEX_VECTOR_SSE2);
+  StartStream("OV9650", 2, 320, 240);
+  hostkernel::LimitVectorSets(~0u);
+  const uint32_t sets = hostkernel::HostVectorSets() & SORVEX_VECTOR_SSE2;
+  EXPECT_EQ(sets, context_->vectorSets);
+  if (sets == 0) GTEST_SKIP() << "no vector sets on this processor";
+
+  const uint64_t saves = hostkernel::FloatingPointCounts().saves;
+  {
+    const KernelSection frame(context_);
+    EXPECT_EQ(sets, KernelVectorSets(context_));
+    const KernelSection inner(context_);
+    EXPECT_EQ(sets, KernelVectorSets(context_));
+    EXPECT_EQ(saves + 1, hostkernel::FloatingPointCounts().saves);
+  }
+  EXPECT_EQ(0u, KernelVectorSets(context_));
+  EXPECT_EQ(0u, hostkernel::FloatingPointCounts().open);
+
+  hostkernel::FailFloatingPointSaves(true);
+  {
+    const KernelSection frame(context_);
+    EXPECT_EQ(0u, KernelVectorSets(context_));
+  }
+  hostkernel::FailFloatingPointSaves(false);
+  EXPECT_EQ(0u, hostkernel::FloatingPointCounts().open);
 }
 
 }  // namespace

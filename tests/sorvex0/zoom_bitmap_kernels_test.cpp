@@ -47,7 +47,7 @@ Buffer RunKernel(uint32_t level, const std::vector<uint8_t> &window, uint32_t cw
   std::copy(window.begin(), window.end(), frame.data());
   const zoom::StepKernel *kernel = zoom::BitmapStepKernel(level);
   EXPECT_NE(nullptr, kernel) << "level " << level;
-  if (kernel != nullptr) zoom::RunStepKernel(*kernel, frame.data(), cw, ch, w, h);
+  if (kernel != nullptr) zoom::RunStepKernel(*kernel, frame.data(), cw, ch, w, h, 0);
   return frame;
 }
 
@@ -306,7 +306,7 @@ TEST(DoubleBitmap, DoublesAlongWithTheFirstCopyFirstAndDownWithTheFirstRowDouble
   const std::vector<uint8_t> image = RandomWindow(3, 2, 20);
   Buffer frame(6 * 4 * kBpp);
   std::copy(image.begin(), image.end(), frame.data());
-  DoubleBitmap(frame.data(), 3, 2);
+  DoubleBitmap(frame.data(), 3, 2, 0);
   // Along: pixel, mean, pixel, mean, last pixel twice.
   const SampleSource across[6] = {{0, 0}, {0, 1}, {1, 1}, {1, 2}, {2, 2}, {2, 2}};
   // Down: row 0 twice, the mean, the last row once.

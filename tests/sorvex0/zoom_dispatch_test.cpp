@@ -21,13 +21,13 @@ using zoomtest::Buffer;
 using zoomtest::Mean;
 
 using ZoomFunction = void (*)(uint32_t, uint8_t *, uint32_t, uint32_t, uint32_t, uint32_t,
-                              ZoomPlacement, ZoomPlacement);
+                              ZoomPlacement, ZoomPlacement, uint32_t);
 
 struct Format {
   const char *name;
   uint32_t bpp;
   ZoomFunction zoom;
-  void (*doubleImage)(uint8_t *, uint32_t, uint32_t);
+  void (*doubleImage)(uint8_t *, uint32_t, uint32_t, uint32_t);
   const zoom::StepKernel *(*kernel)(uint32_t);
 };
 
@@ -72,7 +72,7 @@ TEST(ZoomDispatch, LevelZeroLeavesTheImageAlone) {
   for (const Format &f : kFormats) {
     Buffer frame = RandomFrame(640, 480, f.bpp, 1);
     const std::vector<uint8_t> before = frame.Copy(frame.size());
-    f.zoom(0, frame.data(), 320, 240, 640, 480, {160, 120, 480, 360}, {168, 124, 472, 356});
+    f.zoom(0, frame.data(), 320, 240, 640, 480, {160, 120, 480, 360}, {168, 124, 472, 356}, 0);
     EXPECT_EQ(before, frame.Copy(frame.size())) << f.name;
   }
 }
@@ -92,8 +92,8 @@ TEST(ZoomDispatch, Level20At640x480Doubles) {
     Buffer frame = RandomFrame(640, 480, f.bpp, 2);
     Buffer expected(frame.size());
     std::copy(frame.data(), frame.data() + frame.size(), expected.data());
-    f.doubleImage(expected.data(), 320, 240);
-    f.zoom(20, frame.data(), 320, 240, 640, 480, {160, 120, 480, 360}, {160, 120, 480, 360});
+    f.doubleImage(expected.data(), 320, 240, 0);
+    f.zoom(20, frame.data(), 320, 240, 640, 480, {160, 120, 480, 360}, {160, 120, 480, 360}, 0);
     EXPECT_EQ(expected.Copy(expected.size()), frame.Copy(frame.size())) << f.name;
   }
 }
@@ -129,7 +129,7 @@ TEST(ZoomDispatch, Level30DoublesTwice) {
   const Buffer window = RandomFrame(4, 3, 3, 3);
   Buffer frame(16 * 12 * 3);
   std::copy(window.data(), window.data() + window.size(), frame.data());
-  ZoomBitmap(1, frame.data(), 4, 3, 16, 12, {6, 4, 10, 7}, {6, 4, 10, 7});
+  ZoomBitmap(1, frame.data(), 4, 3, 16, 12, {6, 4, 10, 7}, {6, 4, 10, 7}, 0);
   const std::vector<uint8_t> image = window.Copy(window.size());
   EXPECT_EQ(DoubledBitmap(DoubledBitmap(image, 4, 3), 8, 6), frame.Copy(frame.size()));
   for (uint32_t y = 0; y < 4; ++y) {
@@ -149,7 +149,7 @@ TEST(ZoomDispatch, Level30YuyvKeepsEachPairsChroma) {
   const Buffer window = RandomFrame(4, 2, 2, 4);
   Buffer frame(16 * 8 * 2);
   std::copy(window.data(), window.data() + window.size(), frame.data());
-  ZoomYuyv(3, frame.data(), 4, 2, 16, 8, {0, 0, 4, 2}, {0, 0, 4, 2});
+  ZoomYuyv(3, frame.data(), 4, 2, 16, 8, {0, 0, 4, 2}, {0, 0, 4, 2}, 0);
   for (uint32_t y = 0; y < 4; ++y) {
     for (uint32_t pair = 0; pair < 8; ++pair) {
       const uint8_t *out = frame.data() + (y * 16 + 2 * pair) * 2;
@@ -184,7 +184,7 @@ TEST(ZoomDispatch, CifWidthsPlaceTheWindowInABlackFrame) {
           cut.insert(cut.end(), p.begin(), p.end());
         }
       }
-      f.zoom(7, frame.data(), 160, 120, frameWidth, frameHeight, a, b);
+      f.zoom(7, frame.data(), 160, 120, frameWidth, frameHeight, a, b, 0);
       SCOPED_TRACE(std::string(f.name) + " at width " + std::to_string(frameWidth));
       ExpectWindowInBlackFrame(frame, frameWidth, frameHeight, f.bpp, cut, 148, b);
     }
@@ -197,7 +197,7 @@ TEST(ZoomDispatch, AWindowAsWideAsTheFrameIsOnlyCut) {
   for (const Format &f : kFormats) {
     Buffer frame = RandomFrame(640, 480, f.bpp, 5);
     const std::vector<uint8_t> before = frame.Copy(frame.size());
-    f.zoom(20, frame.data(), 640, 470, 640, 480, {0, 4, 640, 474}, {0, 8, 640, 472});
+    f.zoom(20, frame.data(), 640, 470, 640, 480, {0, 4, 640, 474}, {0, 8, 640, 472}, 0);
     const size_t row = 640 * f.bpp;
     const std::vector<uint8_t> after = frame.Copy(frame.size());
     // Rows 4..467 of the window image moved up to the start; the rest as before.
@@ -216,13 +216,13 @@ TEST(ZoomDispatch, OddWidthsTakeTheirKernelOrTheBlackFrame) {
     Buffer frame = RandomFrame(720, 540, f.bpp, 6);
     Buffer expected(frame.size());
     std::copy(frame.data(), frame.data() + frame.size(), expected.data());
-    zoom::RunStepKernel(*f.kernel(1), expected.data(), 702, 526, 720, 540);
-    f.zoom(1, frame.data(), 702, 526, 720, 540, {9, 7, 711, 533}, {9, 7, 711, 533});
+    zoom::RunStepKernel(*f.kernel(1), expected.data(), 702, 526, 720, 540, 0);
+    f.zoom(1, frame.data(), 702, 526, 720, 540, {9, 7, 711, 533}, {9, 7, 711, 533}, 0);
     EXPECT_EQ(expected.Copy(expected.size()), frame.Copy(frame.size()));
 
     Buffer black = RandomFrame(700, 525, f.bpp, 7);
     const std::vector<uint8_t> window = black.Copy(size_t{684} * 513 * f.bpp);
-    f.zoom(1, black.data(), 684, 513, 700, 525, {8, 6, 692, 519}, {8, 6, 692, 519});
+    f.zoom(1, black.data(), 684, 513, 700, 525, {8, 6, 692, 519}, {8, 6, 692, 519}, 0);
     ExpectWindowInBlackFrame(black, 700, 525, f.bpp, window, 684, {8, 6, 692, 519});
   }
 }
@@ -257,7 +257,7 @@ TEST(ZoomDispatch, InconsistentPlacementsStayInsideTheFrame) {
     Buffer frame = RandomFrame(176, 144, f.bpp, 10);
     const std::vector<uint8_t> window = frame.Copy(size_t{100} * 80 * f.bpp);
     // b reaches past the window image's right and bottom edges.
-    f.zoom(5, frame.data(), 100, 80, 176, 144, {10, 10, 110, 90}, {20, 20, 130, 100});
+    f.zoom(5, frame.data(), 100, 80, 176, 144, {10, 10, 110, 90}, {20, 20, 130, 100}, 0);
     std::vector<uint8_t> clipped;
     for (uint32_t y = 10; y < 80; ++y) {
       clipped.insert(clipped.end(), window.begin() + (y * 100 + 10) * f.bpp,
@@ -267,12 +267,12 @@ TEST(ZoomDispatch, InconsistentPlacementsStayInsideTheFrame) {
 
     Buffer big = RandomFrame(64, 48, f.bpp, 11);
     const std::vector<uint8_t> before = big.Copy(big.size());
-    f.zoom(5, big.data(), 80, 60, 64, 48, {0, 0, 80, 60}, {0, 0, 80, 60});
+    f.zoom(5, big.data(), 80, 60, 64, 48, {0, 0, 80, 60}, {0, 0, 80, 60}, 0);
     EXPECT_EQ(before, big.Copy(big.size()));
 
     // Nothing of b within the window image: an all-black frame.
     Buffer none = RandomFrame(64, 48, f.bpp, 12);
-    f.zoom(5, none.data(), 32, 24, 64, 48, {0, 0, 32, 24}, {40, 30, 60, 40});
+    f.zoom(5, none.data(), 32, 24, 64, 48, {0, 0, 32, 24}, {40, 30, 60, 40}, 0);
     EXPECT_EQ(std::vector<uint8_t>(none.size(), 0), none.Copy(none.size()));
 
     // Any level, size and placement.
@@ -284,7 +284,7 @@ TEST(ZoomDispatch, InconsistentPlacementsStayInsideTheFrame) {
       const ZoomPlacement a = {coordinate(), coordinate(), coordinate(), coordinate()};
       const ZoomPlacement b = {coordinate(), coordinate(), coordinate(), coordinate()};
       Buffer any = RandomFrame(fw, fh, f.bpp, static_cast<uint32_t>(i));
-      f.zoom(1 + bytes.Next() % 40, any.data(), mw, mh, fw, fh, a, b);
+      f.zoom(1 + bytes.Next() % 40, any.data(), mw, mh, fw, fh, a, b, 0);
     }
   }
 }

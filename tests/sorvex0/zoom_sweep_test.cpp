@@ -55,7 +55,7 @@ void CheckZoom(uint32_t bpp, uint32_t level, Size size) {
   const ZoomWindowCut cut = CropZoomWindow(level, kCentredWindow, kCentredWindow, bpp, frame.data(),
                                            size.width, size.height, size.width, size.height);
   (bpp == 3 ? ZoomBitmap : ZoomYuyv)(level, frame.data(), cut.windowWidth, cut.windowHeight,
-                                     size.width, size.height, cut.a, cut.b);
+                                     size.width, size.height, cut.a, cut.b, 0);
   if (level == 0) {
     EXPECT_EQ(input, frame.Copy(frame.size()));
     return;

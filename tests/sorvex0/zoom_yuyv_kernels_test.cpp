@@ -38,7 +38,7 @@ Buffer RunKernel(uint32_t level, const std::vector<uint8_t> &window, uint32_t cw
   std::copy(window.begin(), window.end(), frame.data());
   const zoom::StepKernel *kernel = zoom::YuyvStepKernel(level);
   EXPECT_NE(nullptr, kernel) << "level " << level;
-  if (kernel != nullptr) zoom::RunStepKernel(*kernel, frame.data(), cw, ch, w, h);
+  if (kernel != nullptr) zoom::RunStepKernel(*kernel, frame.data(), cw, ch, w, h, 0);
   return frame;
 }
 
@@ -90,7 +90,7 @@ TEST(YuyvZoomKernel, Level8EnlargementMakesTheWorkedExampleInFull) {
   const std::vector<uint8_t> window = RandomWindow(1280, 960, 8);
   Buffer frame(1600 * 1200 * kBpp);
   std::copy(window.begin(), window.end(), frame.data());
-  EnlargeYuyv1280x960To1600x1200(frame.data());
+  EnlargeYuyv1280x960To1600x1200(frame.data(), 0);
   std::vector<std::vector<uint8_t>> widened;
   for (uint32_t y = 0; y < 960; ++y) widened.push_back(Level8Row(window.data() + y * 2560, 160));
   const uint32_t rows[5][2] = {{0, 0}, {1, 1}, {1, 2}, {2, 2}, {3, 3}};
@@ -107,7 +107,7 @@ TEST(DoubleYuyv, DoublesPairsAndRows) {
   const std::vector<uint8_t> image = RandomWindow(4, 2, 20);
   Buffer frame(8 * 4 * kBpp);
   std::copy(image.begin(), image.end(), frame.data());
-  DoubleYuyv(frame.data(), 4, 2);
+  DoubleYuyv(frame.data(), 4, 2, 0);
   auto Widened = [&](uint32_t r) {
     const uint8_t *s = image.data() + 8 * r;
     return std::vector<uint8_t>{s[0],
@@ -199,7 +199,7 @@ TEST(YuyvZoomKernel, Levels5And10EndEveryRowWithItsOwnLastLuma) {
     for (uint32_t y = 0; y < ch; ++y) window[size_t{y} * cw * kBpp] = 250;  // each row's first luma
     Buffer frame(size_t{w} * h * kBpp, 250);  // and what follows the window
     std::copy(window.begin(), window.end(), frame.data());
-    zoom::RunStepKernel(*zoom::YuyvStepKernel(level), frame.data(), cw, ch, w, h);
+    zoom::RunStepKernel(*zoom::YuyvStepKernel(level), frame.data(), cw, ch, w, h, 0);
     // Frame rows 0 and h - 1 copy window rows 0 and ch - 1.
     for (uint32_t y : {0u, h - 1}) {
       const uint8_t *in = window.data() + size_t{y == 0 ? 0 : ch - 1} * cw * kBpp;

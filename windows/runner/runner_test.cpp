@@ -154,7 +154,7 @@ TEST_F(ShippedImage, ContextBlockHasThe32BitLayoutSize) {
     if (block.address != context_) continue;
     found = true;
     EXPECT_EQ(kPoolTag, block.tag);
-    EXPECT_EQ(3528u, block.size);
+    EXPECT_EQ(3536u, block.size);
     EXPECT_EQ(sizeof(IspContext), block.size);
   }
   EXPECT_TRUE(found);

@@ -1,0 +1,47 @@
+#include "zoom/zoom_kernels.h"
+
+#include "sorvex_kernel.h"
+#include "zoom/row_math.h"
+
+// The scalar forms: MeanRows here, DoubleYuyvPairs in doubling.cpp.
+
+namespace sorvex0 {
+
+namespace zoom {
+
+namespace {
+
+constexpr ZoomKernels kScalarKernels = {scalar::MeanRows, scalar::DoubleYuyvPairs};
+#if defined(__i386__) || defined(__x86_64__)
+constexpr ZoomKernels kSse2Kernels = {sse2::MeanRows, sse2::DoubleYuyvPairs};
+#endif
+#if defined(SORVEX0_AVX2_FORMS)
+// The host build only: the drivers save the legacy floating-point state,
+// which does not hold the AVX registers.
+constexpr ZoomKernels kAvx2Kernels = {avx2::MeanRows, avx2::DoubleYuyvPairs};
+#endif
+
+}  // namespace
+
+const ZoomKernels &ZoomKernelsFor(uint32_t vectorSets) {
+#if defined(SORVEX0_AVX2_FORMS)
+  if ((vectorSets & SORVEX_VECTOR_AVX2) != 0) return kAvx2Kernels;
+#endif
+#if defined(__i386__) || defined(__x86_64__)
+  if ((vectorSets & SORVEX_VECTOR_SSE2) != 0) return kSse2Kernels;
+#endif
+  (void)vectorSets;
+  return kScalarKernels;
+}
+
+namespace scalar {
+
+void MeanRows(uint8_t *out, const uint8_t *a, const uint8_t *b, size_t bytes) {
+  for (size_t i = 0; i < bytes; ++i) out[i] = MeanOf(a[i], b[i]);
+}
+
+}  // namespace scalar
+
+}  // namespace zoom
+
+}  // namespace sorvex0

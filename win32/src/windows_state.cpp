@@ -1,9 +1,13 @@
 // Top-level windows and started programs, kept in the state file so that a
 // test can set them up and read them back around a run of another process.
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -152,13 +156,19 @@ bool SaveWin32State(const std::string &path, const Win32State &state, std::strin
   for (const StartedProgram &program : state.started) {
     out << kStartedTag << '\t' << program.showCommand << '\t' << program.commandLine << '\n';
   }
-  std::ofstream file(path, std::ios::trunc);
-  file << out.str();
-  if (!file.flush()) {
-    *error = path + ": cannot be written";
-    return false;
+  // Written beside the file and renamed over it: a failed write (a full
+  // disk, a size limit) must not leave the file empty and lose the records.
+  const std::string temporary = path + ".tmp" + std::to_string(getpid());
+  const std::string text = out.str();
+  FILE *file = std::fopen(temporary.c_str(), "wb");
+  bool ok = file != nullptr && std::fwrite(text.data(), 1, text.size(), file) == text.size();
+  if (file != nullptr) ok = std::fclose(file) == 0 && ok;
+  if (ok) ok = std::rename(temporary.c_str(), path.c_str()) == 0;
+  if (!ok) {
+    *error = path + ": cannot be written: " + std::strerror(errno);
+    std::remove(temporary.c_str());
   }
-  return true;
+  return ok;
 }
 
 }  // namespace hostwin32

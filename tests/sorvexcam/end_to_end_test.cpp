@@ -1,9 +1,13 @@
 // Runs the sorvexcam program as a user does and checks what it leaves behind.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <jpeglib.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -27,8 +31,10 @@ struct ToolResult {
   std::string output;  // stdout and stderr
 };
 
-ToolResult RunTool(const std::string &binary, const std::string &args, const fs::path &cwd) {
-  const std::string command = "cd '" + cwd.string() + "' && '" + binary + "' " + args + " 2>&1";
+// `shell` runs first in the same shell, to limit what the tool may do.
+ToolResult RunTool(const std::string &binary, const std::string &args, const fs::path &cwd,
+                   const std::string &shell = "") {
+  const std::string command = "cd '" + cwd.string() + "' && " + shell + " '" + binary + "' " + args + " 2>&1";
   ToolResult result;
   std::FILE *pipe = popen(command.c_str(), "r");
   if (pipe == nullptr) return result;
@@ -270,12 +276,20 @@ TEST_F(SorvexcamTest, RawFramesOfOtherPhasesAndHeaderlessFramesAreRead) {
 }
 
 TEST_F(SorvexcamTest, TheRegistryFileKeepsSettingsBetweenRuns) {
+  // Kept elsewhere through a link, which stays a link; the file keeps its
+  // permissions.
+  fs::create_directories(dir_ / "settings");
+  fs::create_symlink("settings/cam.reg", dir_ / "cam.reg");
   const ToolResult first = Camera(Short("rgb24", 2) + " --still --set 0:flicker=50hz --out one --registry cam.reg");
   ASSERT_EQ(first.exitCode, 0) << first.output;
   EXPECT_NE(ReadFile(dir_ / "cam.reg").find("\"Camera_Flicker\"=dword:00000001"), std::string::npos);
+  fs::permissions(dir_ / "settings" / "cam.reg", fs::perms::owner_read | fs::perms::owner_write);
   const ToolResult second = Camera(Short("rgb24", 2) + " --still --get 1:flicker --out two --registry cam.reg");
   ASSERT_EQ(second.exitCode, 0) << second.output;
   EXPECT_NE(second.output.find("frame 1: get flicker = 1"), std::string::npos) << second.output;
+  EXPECT_TRUE(fs::is_symlink(dir_ / "cam.reg"));
+  EXPECT_EQ(fs::status(dir_ / "settings" / "cam.reg").permissions(), fs::perms::owner_read | fs::perms::owner_write);
+  EXPECT_FALSE(HasPartFiles(dir_));
   // A fresh registry file starts from the defaults.
   const ToolResult fresh = Camera(Short("rgb24", 2) + " --still --get 1:flicker --out three");
   ASSERT_EQ(fresh.exitCode, 0) << fresh.output;
@@ -308,9 +322,63 @@ TEST_F(SorvexcamTest, ASnapshotTakenByPropertyReadsBackAsTheRawFrame) {
   EXPECT_NE(ReadFile(dir_ / "shot.txt").find("outputWidth 320"), std::string::npos);
 }
 
+// A registry file holding snapshot 1 with the given size and one data chunk.
+std::string SnapshotRegistry(uint32_t width, uint32_t height) {
+  char size[64];
+  std::snprintf(size, sizeof size, "\"Raw01W\"=dword:%08x\n\"Raw01H\"=dword:%08x\n", width, height);
+  std::string info = "\"Raw01Info\"=hex:45,53,53,20";
+  for (int i = 4; i < 128; ++i) info += ",00";
+  return "Windows Registry Editor Version 5.00\n\n"
+         "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\DCamSorvex]\n" +
+         std::string(size) + info + "\n\"Raw01Data00\"=hex:01,02,03,04\n";
+}
+
+TEST_F(SorvexcamTest, TheSnapshotReaderWritesBothFilesOrNeither) {
+  std::ofstream(dir_ / "good.reg") << SnapshotRegistry(2, 2);
+  std::ofstream(dir_ / "empty.reg") << SnapshotRegistry(0, 0);
+  fs::create_directories(dir_ / "folder.txt");
+  std::ofstream(dir_ / "full.pgm") << "an earlier frame";
+  struct Case {
+    const char *shell;
+    const char *args;
+    int exitCode;
+    const char *reason;
+  } cases[] = {
+      {"", "good.reg 1abc shot", 2, "whole number from 1 to 64, not \"1abc\""},
+      {"", "good.reg 1.9 shot", 2, "whole number from 1 to 64, not \"1.9\""},
+      {"", "good.reg 65 shot", 2, "whole number from 1 to 64"},
+      {"", "empty.reg 1 shot", 1, "snapshot 1 records an empty frame (0x0)"},
+      {"", "good.reg 1 folder", 1, "folder.txt: is a folder (nothing written)"},
+      // A full disk: the size limit makes the frame's write fail.
+      {"trap '' XFSZ; ulimit -f 0;", "good.reg 1 full", 1, "full.pgm.part: cannot be written: File too large"},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.args);
+    const ToolResult result = RunTool(SORVEXSNAP_BINARY, c.args, dir_, c.shell);
+    EXPECT_EQ(result.exitCode, c.exitCode) << result.output;
+    EXPECT_NE(result.output.find(c.reason), std::string::npos) << result.output;
+    EXPECT_FALSE(fs::exists(dir_ / "shot.pgm") || fs::exists(dir_ / "folder.pgm") || fs::exists(dir_ / "full.txt"));
+    EXPECT_FALSE(HasPartFiles(dir_));
+  }
+  EXPECT_EQ(ReadFile(dir_ / "full.pgm"), "an earlier frame");
+  const ToolResult good = RunTool(SORVEXSNAP_BINARY, "good.reg 01 shot", dir_);
+  ASSERT_EQ(good.exitCode, 0) << good.output;
+  EXPECT_EQ(ReadFile(dir_ / "shot.pgm"), "P5\n2 2\n255\n\x01\x02\x03\x04");
+}
+
+// A JPEG of a gradient, cut to a fifth of its length.
+void WriteCutJpeg(const fs::path &path) {
+  RgbImage gradient = SolidPicture(320, 240, 0, 0, 0);
+  for (size_t i = 0; i < gradient.rgb.size(); ++i) gradient.rgb[i] = static_cast<uint8_t>(i * 7 / 3);
+  ASSERT_TRUE(WriteJpeg(path, gradient));
+  fs::resize_file(path, fs::file_size(path) / 5);
+}
+
 TEST_F(SorvexcamTest, BadInputIsRejectedWithAReasonAndNothingWritten) {
   ASSERT_TRUE(WritePng((dir_ / "ok.png").string(), SolidPicture(8, 8, 1, 2, 3)));
   std::ofstream(dir_ / "broken.png") << "not a picture";
+  WriteCutJpeg(dir_ / "cut.jpg");
+  ASSERT_EQ(mkfifo((dir_ / "fifo").c_str(), 0600), 0);
   fs::create_directories(dir_ / "badframes");
   std::ofstream(dir_ / "badframes" / "a.pgm") << "P5\n64 48\n255\nshort";
   std::ofstream(dir_ / "bad.reg") << "this is no registry file\n";
@@ -328,7 +396,14 @@ TEST_F(SorvexcamTest, BadInputIsRejectedWithAReasonAndNothingWritten) {
       {"--raw-dir badframes", 1, "holds 18 bytes where 3085"},
       {"--camera-raw ok.png", 1, "ok.png:"},
       {"--registry bad.reg", 1, "bad.reg:"},
-      {"--registry nowhere/cam.reg --frames 2 --still", 1, "nothing written"},
+      {"--registry nowhere/cam.reg --frames 2 --still", 1, "nowhere/cam.reg.part: cannot be written: No such file"},
+      {"--picture cut.jpg", 1, "cut.jpg: the picture is cut short"},
+      {"--picture fifo", 1, "fifo: is not a regular file"},
+      {"--registry fifo", 1, "fifo: is not a regular file"},
+      {"--registry .", 1, ".: is a folder, not a registry file"},
+      {"--fps 1/4294967295 --frames 100000", 2, "the simulated clock cannot count 100000 frames"},
+      {"--registry out/log.csv", 2, "is one of the run's outputs"},
+      {"--save 7 --registry out/frame_0007.bmp", 2, "is one of the run's outputs"},
   };
   const std::string registryBefore = ReadFile(dir_ / "bad.reg");
   for (const Case &c : cases) {
@@ -340,6 +415,68 @@ TEST_F(SorvexcamTest, BadInputIsRejectedWithAReasonAndNothingWritten) {
     EXPECT_FALSE(fs::exists(dir_ / "out")) << "the output folder was left behind";
   }
   EXPECT_EQ(ReadFile(dir_ / "bad.reg"), registryBefore);
+}
+
+TEST_F(SorvexcamTest, TheEndMessageTellsWhatWasPutInPlaceAndASecondRunIsRefused) {
+  // A folder where the log goes: the frames are put in place before it, the
+  // rest is not.
+  fs::create_directories(dir_ / "out" / "log.csv" / "in the way");
+  const ToolResult blocked = Camera(Short("rgb24", 2) + " --still --save all --out out");
+  EXPECT_EQ(blocked.exitCode, 1) << blocked.output;
+  EXPECT_NE(blocked.output.find("out/log.csv: cannot be put in place"), std::string::npos) << blocked.output;
+  EXPECT_NE(blocked.output.find("put in place: out/frame_0000.bmp, out/frame_0001.bmp; "
+                                "not written: out/log.csv, out/convergence.svg, out/registry.reg"),
+            std::string::npos)
+      << blocked.output;
+  EXPECT_EQ(blocked.output.find("nothing written"), std::string::npos) << blocked.output;
+  EXPECT_TRUE(fs::exists(dir_ / "out" / "frame_0001.bmp"));
+  EXPECT_FALSE(fs::exists(dir_ / "out" / "registry.reg"));
+  EXPECT_FALSE(HasPartFiles(dir_));
+
+  // While another run holds the folder, a run into it is refused untouched.
+  const int folder = open((dir_ / "out").c_str(), O_RDONLY | O_DIRECTORY);
+  ASSERT_GE(folder, 0);
+  ASSERT_EQ(flock(folder, LOCK_EX | LOCK_NB), 0);
+  fs::remove_all(dir_ / "out" / "log.csv");
+  const ToolResult second = Camera(Short("rgb24", 2) + " --still --out out");
+  close(folder);
+  EXPECT_EQ(second.exitCode, 1) << second.output;
+  EXPECT_NE(second.output.find("out: another sorvexcam run is writing to this folder"), std::string::npos)
+      << second.output;
+  EXPECT_FALSE(fs::exists(dir_ / "out" / "log.csv"));
+  EXPECT_FALSE(HasPartFiles(dir_));
+}
+
+// Starts the camera on a long run; its process id.
+pid_t StartLongRun(const fs::path &cwd) {
+  const pid_t pid = fork();
+  if (pid == 0) {
+    if (chdir(cwd.c_str()) != 0) _exit(127);
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+    execl(SORVEXCAM_BINARY, SORVEXCAM_BINARY, "--sensor", "OV9650", "--speed", "full", "--size", "160x120", "--format",
+          "yuyv", "--frames", "100000", "--out", "out", static_cast<char *>(nullptr));
+    _exit(127);
+  }
+  return pid;
+}
+
+TEST_F(SorvexcamTest, AnInterruptedRunRemovesItsPartFilesAndEndsByTheSignal) {
+  fs::create_directories(dir_ / "out");
+  std::ofstream(dir_ / "out" / "log.csv") << "an earlier run's log";
+  for (int signalNumber : {SIGINT, SIGTERM}) {
+    SCOPED_TRACE(signalNumber);
+    const pid_t pid = StartLongRun(dir_);
+    ASSERT_GT(pid, 0);
+    for (int waited = 0; waited < 600 && !fs::exists(dir_ / "out" / "frame_0010.png.part"); ++waited) usleep(100000);
+    EXPECT_TRUE(HasPartFiles(dir_ / "out"));
+    kill(pid, signalNumber);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signalNumber) << "status " << status;
+    EXPECT_FALSE(HasPartFiles(dir_ / "out"));
+    EXPECT_EQ(ReadFile(dir_ / "out" / "log.csv"), "an earlier run's log");
+  }
 }
 
 TEST_F(SorvexcamTest, TheMi1320NeedsASourceThatGivesYuyvForSmallFrames) {

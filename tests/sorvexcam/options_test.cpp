@@ -77,6 +77,7 @@ TEST(ParseOptions, RejectsWhatTheCameraCannotDoWithAReason) {
       {{"--picture", "a.png", "--camera-raw", "b.cr2"}, "one source"},
       {{"--raw-pattern", "RGBG"}, "colour cell"},
       {{"--still", "--camera-raw", "x.dng"}, "--still applies"},
+      {{"--raw-pattern", "RGGB"}, "--raw-pattern applies to --raw-dir only"},
       {{"--frobnicate"}, "--frobnicate"},
       {{"--set", "3:zoom"}, "zoom wants =VALUE"},
       {{"--set", "3:exposure=2"}, "can only be read"},

@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 
@@ -35,9 +37,26 @@ struct FileCloser {
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
+// The clock's time past the start after `frames` frame periods, as
+// frames * 10^7 * denominator / numerator units (truncated) but in parts that
+// cannot overflow: the whole units of a period and what remains. False when
+// the clock cannot count that far.
+bool ElapsedUnits(const Options &options, uint64_t frames, uint64_t *elapsed) {
+  const uint64_t periodTimesRate = static_cast<uint64_t>(kUnitsPerSecond) * options.fpsDenominator;  // below 2^56
+  const uint64_t whole = periodTimesRate / options.fpsNumerator;
+  const uint64_t rest = periodTimesRate % options.fpsNumerator;
+  const uint64_t room = static_cast<uint64_t>(INT64_MAX - kStreamStartTime);
+  if (whole != 0 && frames > room / whole) return false;
+  *elapsed = frames * whole + frames * rest / options.fpsNumerator;  // frames * rest is below 2^64
+  return *elapsed <= room;
+}
+
+// Frame `frame` arrives one frame period after the one before it; the run's
+// frame count was checked with FrameClockCovers.
 int64_t FrameTime(const Options &options, uint32_t frame) {
-  return kStreamStartTime + static_cast<int64_t>(frame + 1) * kUnitsPerSecond * options.fpsDenominator /
-                                static_cast<int64_t>(options.fpsNumerator);
+  uint64_t elapsed = 0;
+  ElapsedUnits(options, uint64_t{frame} + 1, &elapsed);
+  return kStreamStartTime + static_cast<int64_t>(elapsed);
 }
 
 double BrightnessOfMeans(double red, double green, double blue) {
@@ -142,7 +161,7 @@ bool Run::OpenVideo(std::string *error) {
   const std::string header =
       Y4mHeader(options_.format, options_.width, options_.height, options_.fpsNumerator, options_.fpsDenominator);
   if (!video_ || std::fwrite(header.data(), 1, header.size(), video_.get()) != header.size()) {
-    *error = path + ": cannot be written";
+    *error = CannotBeWritten(path, errno);
     return false;
   }
   return true;
@@ -227,7 +246,7 @@ bool Run::ProcessFrame(uint32_t frame, std::string *error) {
   if (video_) {
     const std::vector<uint8_t> data = Y4mFrame(options_.format, image_.data(), options_.width, options_.height);
     if (std::fwrite(data.data(), 1, data.size(), video_.get()) != data.size()) {
-      *error = VideoPath(options_) + ": cannot be written";
+      *error = CannotBeWritten(VideoPath(options_), errno);
       return false;
     }
   }
@@ -241,10 +260,11 @@ bool Run::ProcessFrame(uint32_t frame, std::string *error) {
 bool Run::SavePicture(uint32_t frame, const std::vector<uint8_t> &image, std::string *error) {
   const std::string path = FramePicturePath(options_, frame);
   const std::string staged = outputs_->Stage(path);
+  errno = 0;  // the writers fail through the C library, which sets it
   const bool ok = options_.format == OutputFormat::kRgb24
                       ? WriteBottomUpBgrBmp(staged, static_cast<int>(options_.width), static_cast<int>(options_.height), image)
                       : WritePng(staged, OutputToRgb(options_.format, image.data(), options_.width, options_.height));
-  if (!ok) *error = staged + ": cannot be written";
+  if (!ok) *error = CannotBeWritten(staged, errno);
   return ok;
 }
 
@@ -252,7 +272,7 @@ bool Run::WriteLogAndPlot(std::string *error) {
   if (video_) {
     const bool closed = std::fclose(video_.release()) == 0;
     if (!closed) {
-      *error = VideoPath(options_) + ": cannot be written";
+      *error = CannotBeWritten(VideoPath(options_), errno);
       return false;
     }
   }
@@ -272,6 +292,11 @@ std::string FramePicturePath(const Options &options, uint32_t frame) {
   char name[32];
   std::snprintf(name, sizeof name, "frame_%04u.%s", frame, options.format == OutputFormat::kRgb24 ? "bmp" : "png");
   return options.outDir + "/" + name;
+}
+
+bool FrameClockCovers(const Options &options, uint32_t frameCount) {
+  uint64_t elapsed = 0;
+  return ElapsedUnits(options, uint64_t{frameCount}, &elapsed);
 }
 
 std::string VideoPath(const Options &options) { return options.outDir + "/video.y4m"; }

@@ -32,6 +32,11 @@ struct RunSummary {
 bool RunCamera(const Options &options, uint32_t frameCount, FrameSource *source, SensorModelSource *model,
                SimulatedMinidriver *driver, OutputFiles *outputs, RunSummary *summary, std::string *error);
 
+// Whether the simulated clock, which starts at a fixed date and advances by
+// one frame period a frame, can count `frameCount` frames at the options'
+// rate.
+bool FrameClockCovers(const Options &options, uint32_t frameCount);
+
 // Where the run's files go.
 std::string FramePicturePath(const Options &options, uint32_t frame);
 std::string VideoPath(const Options &options);

@@ -105,6 +105,28 @@ bool CheckActionFrames(const Options &options, uint32_t frameCount, std::string 
   return true;
 }
 
+// The settings file must not be one of the files the run writes: one would
+// overwrite the other. Both are compared with their links followed.
+bool CheckRegistryIsNoOutput(const Options &options, uint32_t frameCount, std::string *error) {
+  namespace fs = std::filesystem;
+  std::error_code registryCode, folderCode;
+  const fs::path registry = fs::weakly_canonical(options.registryFile, registryCode);
+  const fs::path folder = fs::weakly_canonical(options.outDir, folderCode);
+  if (registryCode || folderCode || registry.parent_path() != folder) return true;
+  std::vector<std::string> outputs = {LogPath(options), PlotPath(options)};
+  if (options.format != OutputFormat::kRgb24) outputs.push_back(VideoPath(options));
+  for (uint32_t frame = 0; frame < frameCount; ++frame) {
+    if (options.save.Includes(frame, frameCount)) outputs.push_back(FramePicturePath(options, frame));
+  }
+  for (const std::string &output : outputs) {
+    if (fs::path(output).filename() == registry.filename()) {
+      *error = "--registry " + options.registryFile + ": is one of the run's outputs (" + output + ")";
+      return false;
+    }
+  }
+  return true;
+}
+
 void PrintSummary(const Options &options, const FrameSource &source, const SimulatedMinidriver &driver,
                   const RunSummary &summary, const OutputFiles &outputs) {
   std::printf("camera: %s at %s speed, %s %ux%u, %u frames at %.3f fps\n", options.sensor.c_str(),
@@ -156,6 +178,12 @@ int RunMain(int argc, char **argv) {
   const uint32_t frameCount =
       !options.framesGiven && chosen.source->FrameCount() != 0 ? chosen.source->FrameCount() : options.frames;
   if (!CheckActionFrames(options, frameCount, &error)) return Fail(kExitBadOptions, error);
+  if (!FrameClockCovers(options, frameCount)) {
+    return Fail(kExitBadOptions, "--fps " + std::to_string(options.fpsNumerator) + "/" +
+                                     std::to_string(options.fpsDenominator) + ": the simulated clock cannot count " +
+                                     std::to_string(frameCount) + " frames at this rate");
+  }
+  if (!CheckRegistryIsNoOutput(options, frameCount, &error)) return Fail(kExitBadOptions, error);
   const bool sendsYuyv = options.sensor == "MI1320" && options.width <= 640;
   if (sendsYuyv && !chosen.source->Supports(RawLayout::kYuyv)) {
     return Fail(kExitBadOptions, "the MI1320 sends YUYV frames for outputs up to 640 wide; " +
@@ -192,7 +220,7 @@ int RunMain(int argc, char **argv) {
   }
   if (!ok) {
     outputs.Abandon();
-    return Fail(kExitFailed, error + " (nothing written)");
+    return Fail(kExitFailed, outputs.Committed().empty() ? error + " (nothing written)" : error);
   }
   const size_t leaked = hostkernel::LivePoolBlocks().size();
   if (leaked != 0) return Fail(kExitFailed, "the library left " + std::to_string(leaked) + " pool block(s) allocated");

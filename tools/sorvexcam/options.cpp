@@ -117,7 +117,7 @@ std::string Join(const std::vector<std::string> &names) {
 }
 
 // Checks that hold between options once all are read.
-bool CheckTogether(Options *options, int sourcesGiven, std::string *error) {
+bool CheckTogether(Options *options, int sourcesGiven, bool patternGiven, std::string *error) {
   if (sourcesGiven > 1) {
     *error = "give one source: --scene, --picture, --raw-dir or --camera-raw";
     return false;
@@ -133,6 +133,10 @@ bool CheckTogether(Options *options, int sourcesGiven, std::string *error) {
   }
   if (options->rawWidth != 0 && options->source != SourceKind::kRawDirectory) {
     *error = "--raw-size applies to --raw-dir only";
+    return false;
+  }
+  if (patternGiven && options->source != SourceKind::kRawDirectory) {
+    *error = "--raw-pattern applies to --raw-dir only; it has no effect on other sources";
     return false;
   }
   if (options->registryFile.empty()) options->registryFile = options->outDir + "/registry.reg";
@@ -165,6 +169,7 @@ std::string SupportedSizesText() {
 
 bool ParseOptions(const std::vector<std::string> &args, Options *options, std::string *error) {
   int sourcesGiven = 0;
+  bool patternGiven = false;
   options->save = FrameSelection();
   options->save.every = 10;
   options->save.last = true;
@@ -214,7 +219,7 @@ bool ParseOptions(const std::vector<std::string> &args, Options *options, std::s
       why = "1 to " + std::to_string(kMostFrames);
     } else if (arg == "--fps") {
       ok = ParseFrameRate(value, &options->fpsNumerator, &options->fpsDenominator) && options->fpsNumerator != 0 &&
-           options->fpsNumerator <= 1000 * options->fpsDenominator;
+           options->fpsNumerator <= 1000 * uint64_t{options->fpsDenominator};
       why = "a rate above 0 and up to 1000, such as 30, 29.97 or 30000/1001";
     } else if (arg.size() == 4 && arg[2] == 'p' && arg[3] >= '1' && arg[3] <= '9') {
       ok = ParseUnsigned(value, &options->pictureValues[arg[3] - '1']);
@@ -230,6 +235,7 @@ bool ParseOptions(const std::vector<std::string> &args, Options *options, std::s
       why = "WxH of the .raw frames";
     } else if (arg == "--raw-pattern") {
       ok = ParsePattern(value, &options->rawPattern);
+      patternGiven = true;
       why = "the colour cell of the frames: GBRG (the camera's), RGGB, GRBG or BGGR";
     } else if (arg == "--light") {
       ok = ParseUnsigned(value, &options->sceneLight) && options->sceneLight >= 1 && options->sceneLight <= 1000;
@@ -264,7 +270,7 @@ bool ParseOptions(const std::vector<std::string> &args, Options *options, std::s
       return false;
     }
   }
-  return CheckTogether(options, sourcesGiven, error);
+  return CheckTogether(options, sourcesGiven, patternGiven, error);
 }
 
 std::string UsageText() {

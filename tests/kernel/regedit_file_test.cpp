@@ -127,6 +127,10 @@ TEST(RegeditFile, LongHexDataWrapsBelowEightyColumnsAndReadsBack) {
 // with or without a BOM, UTF-16LE with a BOM (what regedit exports).
 enum class Encoding { kUtf8, kUtf8Bom, kUtf16Le };
 
+void PrintTo(Encoding encoding, std::ostream *out) {
+  *out << (encoding == Encoding::kUtf8 ? "UTF-8" : encoding == Encoding::kUtf8Bom ? "UTF-8 with BOM" : "UTF-16LE");
+}
+
 std::string Encoded(const std::string &utf8, Encoding encoding) {
   if (encoding == Encoding::kUtf8) return utf8;
   if (encoding == Encoding::kUtf8Bom) return "\xEF\xBB\xBF" + utf8;

@@ -377,6 +377,8 @@ struct LastLineCase {
   bool namesVictim;
 };
 
+void PrintTo(const LastLineCase &c, std::ostream *out) { *out << ::testing::PrintToString(std::string(c.line)); }
+
 class LastFileLineTest : public UninstallTest, public ::testing::WithParamInterface<LastLineCase> {};
 
 TEST_P(LastFileLineTest, OnlyANameEndingInEqualsOneIsDeleted) {

@@ -2,8 +2,8 @@
 // calls lives here, from ISPFunc_Init to ISPFunc_Exit. The library has no
 // other state. The fields keep the order of the camera's context block, with
 // the chosen sensor's descriptor beside its code; on the 32-bit target with
-// its natural alignment they take 3,528 bytes, on a 64-bit host the pointers
-// make it larger. One allocation of sizeof(IspContext).
+// its natural alignment they take 3,528 bytes of the 3,568-byte context
+// block (core/context_setup.h), on a 64-bit host the pointers make it larger.
 #pragma once
 
 #include <stdint.h>

@@ -13,12 +13,14 @@
 #include "exposure/exposure_loop.h"
 #include "exposure/frame_statistics.h"
 #include "exposure/tone_curve.h"
-#include "pipeline/bayer_decimation.h"
-#include "pipeline/context/isp_context.h"
-#include "pipeline/lens_shading.h"
-#include "settings/face_tracking.h"
-#include "settings/face_work_area.h"
+#include "frame/bayer_decimation.h"
+#include "core/isp_context.h"
+#include "frame/lens_shading.h"
+#include "face/face_tracking.h"
+#include "face/face_work_area.h"
 #include "zoom/zoom.h"
+
+using namespace sorvex0;
 
 namespace bench {
 namespace {
@@ -78,7 +80,7 @@ void AddExposureRun() {
     camera.Start(SORVEX_FORMAT_YUYV, 640, 480, &captureWidth, &captureHeight);
     IspContext *context = camera.context();
     context->blankFrameCount = 0;
-    const PictureValues values = {{50, 50, 50, 50, 50, 50, 50, 50, 50}};
+    const PictureValues values = {50, 50, 50, 50, 50, 50, 50, 50, 50};
     TimeInPlace(state, SceneRaw(kWidth, kHeight), [&](uint8_t *raw) {
       context->lastAeTime = std::numeric_limits<int64_t>::min() / 2;
       context->framesSinceAe = 2;

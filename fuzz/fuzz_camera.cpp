@@ -1,11 +1,13 @@
 #include "fuzz_camera.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 #include <iterator>
 #include <memory>
 
 #include "fuzz_check.h"
+#include "sorvex0_property.h"
 
 namespace sorvexfuzz {
 
@@ -14,17 +16,39 @@ const char *const kSensorNames[10] = {"ES2216", "S5K4AA", "OV9650", "MI1320", "S
 
 namespace {
 
-constexpr size_t kHeaderBytes = 24;       // the property's set GUID, identifier and flags
-constexpr size_t kRecordBytes = 32;       // the standard record
-constexpr size_t kSnapshotBytes = 4;      // the snapshot number of get 57
-constexpr size_t kGammaBytes = 648;       // the gamma record of 64
+constexpr size_t kHeaderBytes = SORVEX_PROPERTY_HEADER_BYTES;
+constexpr size_t kRecordBytes = SORVEX_PROPERTY_RECORD_BYTES;
+constexpr size_t kSnapshotBytes = SORVEX_SNAPSHOT_RESULT_BYTES;  // get 57
+constexpr size_t kGammaBytes = SORVEX_GAMMA_RECORD_BYTES;
 constexpr size_t kMaxNameUnits = 40;
 
-constexpr uint32_t kGetIds[] = {32, 50, 52, 54, 55, 57, 60, 61, 62, 64, 66};
-constexpr uint32_t kSetIds[] = {31, 33, 51, 52, 53, 54, 57, 60, 61, 62, 63, 64, 66};
-// The items of the settings table, and a few that are not in it.
-constexpr uint32_t kItems[] = {1,  2,  3,  4,  5,  6,  7,  8,  21, 22, 23, 24, 25, 26, 27, 28, 29, 30,
-                               32, 33, 34, 35, 36, 37, 38, 39, 40, 91, 92, 93, 94, 99, 100, 0, 9, 41};
+// In this order: the seed corpus picks them by index.
+constexpr uint32_t kGetIds[] = {
+    SORVEX_PROPERTY_ITEM,          SORVEX_PROPERTY_REPORT_TWO,       SORVEX_PROPERTY_CONTROLLER_REGISTER,
+    SORVEX_PROPERTY_SENSOR_REGISTER, SORVEX_PROPERTY_SENSOR_ID,      SORVEX_PROPERTY_SNAPSHOT,
+    SORVEX_PROPERTY_ZOOM,          SORVEX_PROPERTY_FACE_TRACKING,    SORVEX_PROPERTY_FACE_DESCRIPTION,
+    SORVEX_PROPERTY_GAMMA,         SORVEX_PROPERTY_FLICKER};
+constexpr uint32_t kSetIds[] = {
+    SORVEX_PROPERTY_SELECT_ITEM,         SORVEX_PROPERTY_SET_ITEM,        SORVEX_PROPERTY_SELECT_REGISTER,
+    SORVEX_PROPERTY_CONTROLLER_REGISTER, SORVEX_PROPERTY_SELECT_REGISTER_B, SORVEX_PROPERTY_SENSOR_REGISTER,
+    SORVEX_PROPERTY_SNAPSHOT,            SORVEX_PROPERTY_ZOOM,            SORVEX_PROPERTY_FACE_TRACKING,
+    SORVEX_PROPERTY_FACE_DESCRIPTION,    SORVEX_PROPERTY_SELECT_ITEM_B,   SORVEX_PROPERTY_GAMMA,
+    SORVEX_PROPERTY_FLICKER};
+// The settings items (SORVEX_ITEM_FLICKER .. SORVEX_ITEM_FACTORY_DEFAULTS),
+// and a few that are not items.
+constexpr uint32_t kItems[] = {
+    SORVEX_ITEM_FLICKER,          SORVEX_ITEM_OUT_DOOR,         SORVEX_ITEM_LOW_LIGHT,
+    SORVEX_ITEM_FLIP_VERTICAL,    SORVEX_ITEM_FLIP_HORIZONTAL,  SORVEX_ITEM_RIC,
+    SORVEX_ITEM_BPC,              SORVEX_ITEM_DENOISE,          SORVEX_ITEM_AWB_TYPE,
+    SORVEX_ITEM_AWB_PRESET_1,     SORVEX_ITEM_AWB_PRESET_1 + 1, SORVEX_ITEM_AWB_PRESET_1 + 2,
+    SORVEX_ITEM_AWB_PRESET_1 + 3, SORVEX_ITEM_AWB_PRESET_1 + 4, SORVEX_ITEM_AWB_PRESET_1 + 5,
+    SORVEX_ITEM_AWB_PRESET_1 + 6, SORVEX_ITEM_AWB_PRESET_1 + 7, SORVEX_ITEM_AWB_PRESET_9,
+    SORVEX_ITEM_AE_TYPE,          SORVEX_ITEM_AE_TARGET,        SORVEX_ITEM_AE_TABLE_LENGTH,
+    SORVEX_ITEM_AE_INDEX,         SORVEX_ITEM_EXPOSURE_VALUE,   SORVEX_ITEM_CLOCK,
+    SORVEX_ITEM_SSBS,             SORVEX_ITEM_FBF,              SORVEX_ITEM_IP_MODE,
+    SORVEX_ITEM_REQUESTED_WIDTH,  SORVEX_ITEM_REQUESTED_HEIGHT, SORVEX_ITEM_CAPTURE_WIDTH,
+    SORVEX_ITEM_CAPTURE_HEIGHT,   SORVEX_ITEM_RESET_GAMMA,      SORVEX_ITEM_FACTORY_DEFAULTS,
+    0,                            9,                            41};
 
 // Register values the fake sensor reads back; changes with every write so
 // that the library's read-modify-write paths see varied values.
@@ -69,8 +93,8 @@ bool Contains(const uint32_t *ids, size_t count, uint32_t id) {
 size_t RequestBytes(bool set, uint32_t id) {
   const bool handled = set ? Contains(kSetIds, std::size(kSetIds), id) : Contains(kGetIds, std::size(kGetIds), id);
   if (!handled) return 0;
-  if (id == 64) return kGammaBytes;
-  if (id == 57 && !set) return kSnapshotBytes;
+  if (id == SORVEX_PROPERTY_GAMMA) return kGammaBytes;
+  if (id == SORVEX_PROPERTY_SNAPSHOT && !set) return kSnapshotBytes;
   return kRecordBytes;
 }
 
@@ -82,14 +106,15 @@ std::vector<uint8_t> RequestData(FuzzInput &input, size_t size) {
   if (size == kRecordBytes) {
     const uint32_t value = input.U32();
     const uint32_t item = input.Bool() ? input.Pick(kItems) : input.U32();
-    std::memcpy(data.data() + 24, &value, 4);
-    std::memcpy(data.data() + 28, &item, 4);
+    std::memcpy(data.data() + offsetof(SorvexPropertyRecord, value), &value, 4);
+    std::memcpy(data.data() + offsetof(SorvexPropertyRecord, item), &item, 4);
   } else if (size == kGammaBytes) {
     // Mostly a count that fits the record's 32 points.
     const uint32_t count = input.Bool() ? input.Range(0, 32) : input.U32();
-    std::memcpy(data.data() + 4, &count, 4);
-    const std::vector<uint8_t> pointsAndCurve = input.Bytes(kGammaBytes - 8);
-    std::copy(pointsAndCurve.begin(), pointsAndCurve.end(), data.begin() + 8);
+    std::memcpy(data.data() + offsetof(SorvexGammaRecord, pointCount), &count, 4);
+    constexpr size_t kPointsOffset = offsetof(SorvexGammaRecord, points);
+    const std::vector<uint8_t> pointsAndCurve = input.Bytes(kGammaBytes - kPointsOffset);
+    std::copy(pointsAndCurve.begin(), pointsAndCurve.end(), data.begin() + kPointsOffset);
   }
   return data;
 }
@@ -163,7 +188,7 @@ void FuzzCamera::RequestProperty(FuzzInput &input) {
 
   std::unique_ptr<uint8_t[]> header(new uint8_t[kHeaderBytes]);
   std::memset(header.get(), 0xC3, kHeaderBytes);
-  std::memcpy(header.get() + 16, &id, 4);
+  std::memcpy(header.get() + SORVEX_PROPERTY_ID_OFFSET, &id, 4);
   const std::vector<uint8_t> sent = RequestData(input, size);
   std::unique_ptr<uint8_t[]> data(new uint8_t[size]);
   std::memcpy(data.get(), sent.data(), size);
@@ -176,7 +201,7 @@ void FuzzCamera::RequestProperty(FuzzInput &input) {
   FUZZ_CHECK(result == expected, "the byte count is the one the request needs");
   uint8_t expectedHeader[kHeaderBytes];
   std::memset(expectedHeader, 0xC3, kHeaderBytes);
-  std::memcpy(expectedHeader + 16, &id, 4);
+  std::memcpy(expectedHeader + SORVEX_PROPERTY_ID_OFFSET, &id, 4);
   FUZZ_CHECK(std::memcmp(header.get(), expectedHeader, kHeaderBytes) == 0, "the property header is left alone");
   if (expected == 0) {
     FUZZ_CHECK(std::memcmp(data.get(), sent.data(), size) == 0, "an unhandled request changes no data");

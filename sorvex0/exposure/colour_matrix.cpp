@@ -2,6 +2,8 @@
 
 #include "exposure/white_balance.h"
 
+namespace sorvex0 {
+
 namespace {
 
 constexpr CorrectionMatrix kCorrectionMi1320 = {{
@@ -40,28 +42,24 @@ constexpr uint32_t kMaxLightLevel = 100;
 constexpr uint32_t kBlendStartLevel = 40;
 constexpr int32_t kBlendSlew = 2;
 
-const CorrectionMatrix &CorrectionFor(uint32_t sensorId) {
-  switch (sensorId) {
-    case kSensorMi1320:
+const CorrectionMatrix &CorrectionFor(ColourGroup group) {
+  switch (group) {
+    case ColourGroup::kMi1320:
       return kCorrectionMi1320;
-    case kSensorS5k4aa:
-    case kSensorS5k3ba:
+    case ColourGroup::kS5k:
       return kCorrectionS5k;
-    case kSensorOv9650:
-    case kSensorOv9655:
+    case ColourGroup::kOv96:
       return kCorrectionOv96;
     default:
       return kCorrectionOthers;
   }
 }
 
-const WarmLightBlend *BlendFor(uint32_t sensorId) {
-  switch (sensorId) {
-    case kSensorOv9650:
-    case kSensorOv9655:
+const WarmLightBlend *BlendFor(ColourGroup group) {
+  switch (group) {
+    case ColourGroup::kOv96:
       return &kBlendOv96;
-    case kSensorS5k4aa:
-    case kSensorS5k3ba:
+    case ColourGroup::kS5k:
       return &kBlendS5k;
     default:
       return nullptr;
@@ -92,8 +90,9 @@ int32_t NextBlendWeight(IspContext *context, const WarmLightBlend &blend, uint32
 }  // namespace
 
 CorrectionMatrix BlendedCorrectionMatrix(IspContext *context, uint32_t lightLevel) {
-  CorrectionMatrix m = CorrectionFor(context->sensorId);
-  const WarmLightBlend *blend = BlendFor(context->sensorId);
+  const ColourGroup group = SensorOf(context).colour;
+  CorrectionMatrix m = CorrectionFor(group);
+  const WarmLightBlend *blend = BlendFor(group);
   if (blend == nullptr) return m;
   const int32_t t = NextBlendWeight(context, *blend, lightLevel);
   const int32_t full = blend->fullWeight;
@@ -157,3 +156,5 @@ void SendColourMatrices(IspContext *context, uint32_t saturation, uint32_t balan
   ops->setYuvMatrix(ops->userData, yuv.v);
   ops->setColorMatrix(ops->userData, colour.v);
 }
+
+}  // namespace sorvex0

@@ -4,7 +4,9 @@
 // colour matrix derived from that.
 #pragma once
 
-#include "pipeline/context/isp_context.h"
+#include "core/sensor_table.h"
+
+namespace sorvex0 {
 
 // Colour-correction matrix, scale 4096: rows corrected R, G, B; columns
 // input R, G, B.
@@ -26,3 +28,5 @@ struct LibraryMatrix {
 LibraryMatrix YuvMatrixFrom(const CorrectionMatrix &correction, uint32_t saturation,
                             uint32_t balance);
 LibraryMatrix ColourMatrixFromYuv(const LibraryMatrix &yuv);
+
+}  // namespace sorvex0

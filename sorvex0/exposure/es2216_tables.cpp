@@ -13,6 +13,8 @@
 #include "exposure/exposure_table_builder.h"
 #include "exposure/exposure_tables.h"
 
+namespace sorvex0 {
+
 namespace {
 
 using exposure_tables::BuildTable;
@@ -147,3 +149,5 @@ ExposureTableChoice SelectEs2216Table(uint32_t flickerMode, bool highSpeed, uint
   if (fifty) return {kTable50.bytes, small ? kSmallEntries50 : kEntries50, kFloor, kStart};
   return {kTable60.bytes, small ? kSmallEntries60 : kEntries60, kFloor, kStart};
 }
+
+}  // namespace sorvex0

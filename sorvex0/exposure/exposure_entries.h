@@ -5,6 +5,8 @@
 
 #include <stdint.h>
 
+namespace sorvex0 {
+
 inline uint32_t ReadLe16(const uint8_t *bytes) {
   return static_cast<uint32_t>(bytes[0]) | (static_cast<uint32_t>(bytes[1]) << 8);
 }
@@ -26,3 +28,5 @@ inline const uint8_t *TableEntry(const uint8_t *table, uint32_t length, uint32_t
 // The light level L of a level byte E: E above 100 marks entries past the
 // normal range, which count as full light.
 inline uint32_t LightOfLevelByte(uint32_t levelByte) { return levelByte > 100 ? 100 : levelByte; }
+
+}  // namespace sorvex0

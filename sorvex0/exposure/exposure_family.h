@@ -1,10 +1,13 @@
-// The per-sensor half of the exposure loop, dispatched on sensorId: table
-// choice and start entry, the update with its register programming, the
-// light level, the exposure code and the gamma-strength adjustment.
+// The per-sensor half of the exposure loop, through the exposure family of
+// the sensor's descriptor: table choice and start entry, the update with its
+// register programming, the light level, the exposure code and the
+// gamma-strength adjustment.
 #pragma once
 
-#include "exposure/frame_hold.h"
-#include "pipeline/context/isp_context.h"
+#include "core/sensor_table.h"
+#include "exposure/exposure_entries.h"
+
+namespace sorvex0 {
 
 // The family start: table choice, start entry, run clock. Sensors without a
 // table (MI1320, S5K3BA, OV7670, MI2020, MI0360) do nothing.
@@ -24,36 +27,17 @@ uint32_t FamilyGammaStrength(const IspContext *context, uint32_t p7);
 // The exposure of the current entry; 0 for sensors without a table.
 uint32_t FamilyExposureValue(const IspContext *context);
 
-// ---- The families ----
-void StartEs2216Exposure(IspContext *context, SorvexDevice device);
-bool UpdateEs2216Exposure(IspContext *context, SorvexDevice device, const RawFrame &frame,
-                          uint32_t brightness);
-uint32_t Es2216LevelByte(const IspContext *context);
-uint32_t Es2216ExposureCode(const IspContext *context);
-uint32_t Es2216ExposureValue(const IspContext *context);
+// The light level of a family whose entries carry a level byte E.
+template <uint32_t (*kLevelByte)(const IspContext *)>
+uint32_t LightOfEntry(const IspContext *context) {
+  return LightOfLevelByte(kLevelByte(context));
+}
 
-void StartMo4000Exposure(IspContext *context, SorvexDevice device);
-bool UpdateMo4000Exposure(IspContext *context, SorvexDevice device, uint32_t p8, uint32_t brightness);
-uint32_t Mo4000LevelByte(const IspContext *context);
-uint32_t Mo4000ExposureCode(const IspContext *context);
-uint32_t Mo4000ExposureValue(const IspContext *context);
+// P7 - E + 100 for a level byte above 100 (never below 0).
+uint32_t LowerGammaStrength(uint32_t p7, uint32_t levelByte);
+template <uint32_t (*kLevelByte)(const IspContext *)>
+uint32_t GammaStrengthOfEntry(const IspContext *context, uint32_t p7) {
+  return LowerGammaStrength(p7, kLevelByte(context));
+}
 
-// OV9650 and OV9655 share everything but their tables.
-void StartOv96xxExposure(IspContext *context, SorvexDevice device);
-bool UpdateOv96xxExposure(IspContext *context, SorvexDevice device, const RawFrame &frame,
-                          uint32_t p8, uint32_t brightness);
-uint32_t Ov96xxLevelByte(const IspContext *context);
-uint32_t Ov96xxExposureCode(const IspContext *context);
-uint32_t Ov96xxExposureValue(const IspContext *context);
-
-void StartS5k4aaExposure(IspContext *context, SorvexDevice device);
-bool UpdateS5k4aaExposure(IspContext *context, SorvexDevice device, const RawFrame &frame,
-                          uint32_t p8, uint32_t brightness);
-uint32_t S5k4aaLevelByte(const IspContext *context);
-uint32_t S5k4aaExposureCode(const IspContext *context);
-uint32_t S5k4aaExposureValue(const IspContext *context);
-
-// The MI1320 exposes by itself; its light level and gamma strength follow
-// the frame rate.
-uint32_t Mi1320LightLevel(const IspContext *context);
-uint32_t Mi1320GammaStrength(const IspContext *context, uint32_t p7);
+}  // namespace sorvex0

@@ -1,25 +1,28 @@
-// The exposure step and its start, and the low-light mappings the pipeline
-// asks for.
+// The exposure step and its start.
 
 #include "exposure/exposure_loop.h"
 
+#include "core/sensor_table.h"
 #include "exposure/exposure_family.h"
+#include "exposure/frame_hold.h"
 #include "exposure/exposure_update.h"
 #include "exposure/frame_statistics.h"
 #include "exposure/light_level.h"
 #include "exposure/tone_curve.h"
 #include "exposure/white_balance.h"
 
+namespace sorvex0 {
+
 namespace {
 
 constexpr int64_t kRunInterval = 2500000;            // 0.25 s
-constexpr int64_t kMo4000FullSpeedInterval = 10000000;  // 1 s
+constexpr int64_t kFullSpeedInterval = 10000000;  // 1 s
 constexpr uint32_t kLongExposureCode = 80;
 constexpr uint32_t kNeutralRatio = 10000;
 
 int64_t RunInterval(const IspContext *context) {
-  return context->sensorId == kSensorMo4000 && context->highSpeed == 0 ? kMo4000FullSpeedInterval
-                                                                       : kRunInterval;
+  return SensorOf(context).slowRunAtFullSpeed && context->highSpeed == 0 ? kFullSpeedInterval
+                                                                         : kRunInterval;
 }
 
 // Whether this frame runs the loop. The run clock, the two-frame rule for
@@ -29,7 +32,13 @@ bool RunIsDue(const IspContext *context, int64_t now, int32_t held) {
   // A time before the last run means the system clock was set back: the run
   // is due at once rather than when the clock has caught up again, which
   // could be hours with the picture's exposure frozen.
-  if (now >= context->lastAeTime && now < context->lastAeTime + RunInterval(context)) return false;
+  // The time since the last run as an unsigned difference: it cannot
+  // overflow once now is not before the last run, even at the clock's end.
+  if (now >= context->lastAeTime &&
+      static_cast<uint64_t>(now) - static_cast<uint64_t>(context->lastAeTime) <
+          static_cast<uint64_t>(RunInterval(context))) {
+    return false;
+  }
   if (context->framesSinceAe < 2 && FamilyExposureCode(context) < kLongExposureCode) return false;
   if (held != 0) return false;
   return context->blankFrameCount == 0 && context->restartCountdown == 0;
@@ -57,7 +66,7 @@ uint32_t LowLightSaturation(const IspContext *context, uint32_t p3, uint32_t p9)
   if (light > 50) return static_cast<uint32_t>((100 - (100 - level) / 5) * saturation / 100);
   // Signed: in the lowest light the line falls below zero, and the floor of
   // a fifth of the saturation takes over.
-  const int64_t lowered = context->sensorId == kSensorMo4000 ? (level - 20) * saturation * 3 / 100
+  const int64_t lowered = SensorOf(context).colour == ColourGroup::kMo4000 ? (level - 20) * saturation * 3 / 100
                                                              : (7 * level - 260) * saturation / 100;
   const int64_t floor = saturation / 5;
   return static_cast<uint32_t>(lowered > floor ? lowered : floor);
@@ -68,17 +77,17 @@ bool RunExposureStep(IspContext *context, SorvexDevice device, const PictureValu
   if (context == nullptr || raw == nullptr) return false;
   const RawFrame frame = {raw, captureWidth, captureHeight};
   const int64_t now = ExposureClockNow();
-  const int32_t held = UsesFrameHold(context->sensorId) ? ServiceFrameHold(context, frame) : 0;
+  const int32_t held = SensorOf(context).frameHold ? ServiceFrameHold(context, frame) : 0;
   ++context->framesSinceAe;
   if (!RunIsDue(context, now, held)) return false;
   context->lastAeTime = now;
   context->framesSinceAe = 0;
 
   const WhiteBalanceRatios ratios = MeasureForRun(context, frame);
-  UpdateFamilyExposure(context, device, frame, values.p[7], context->measuredBrightness);
+  UpdateFamilyExposure(context, device, frame, values.exposureTargetScale, context->measuredBrightness);
   UpdateWhiteBalanceReferences(context, ratios);
-  BuildToneTables(context, values.p[0], values.p[1], FamilyGammaStrength(context, values.p[6]));
-  SendColourMatrices(context, LowLightSaturation(context, values.p[2], values.p[8]), values.p[4],
+  BuildToneTables(context, values.brightness, values.contrast, FamilyGammaStrength(context, values.gammaStrength));
+  SendColourMatrices(context, LowLightSaturation(context, values.saturation, values.colourEnable), values.chromaBalance,
                      CurrentLightLevel(context));
   return true;
 }
@@ -89,31 +98,6 @@ void StartExposure(IspContext *context, SorvexDevice device) {
   StartFamilyExposure(context, device);
 }
 
-uint32_t MapFilterStrength(const IspContext *context, uint32_t p4) {
-  const uint32_t light = CurrentLightLevel(context);
-  if (light > 60) return p4;
-  if (light > 50) return 2 * p4 / 3;
-  if (light > 40) return p4 / 3;
-  return 100;
-}
-
-void CorrectBadPixels(IspContext *context, uint8_t *raw, uint32_t captureWidth,
-                      uint32_t captureHeight, uint32_t outputWidth) {
-  const ConversionOps *ops = context->conversionOps;
-  if (ops == nullptr || ops->correctBadPixels == nullptr || raw == nullptr) return;
-  const uint32_t light = CurrentLightLevel(context);
-  const uint32_t reduced = captureWidth != outputWidth ? 1 : 0;
-  uint32_t flag = 0;
-  uint32_t mode = 0;
-  if (context->sensorId == kSensorMi1320) {
-    flag = light > 70 ? 0 : 1;
-    mode = (light > 90 ? 6 : 4) + reduced;
-  } else {
-    flag = light > 50 ? 0 : 1;
-    mode = light > 60 ? 100 : 4 + reduced;
-  }
-  ops->correctBadPixels(ops->userData, raw, static_cast<int32_t>(captureWidth),
-                        static_cast<int32_t>(captureHeight), flag, mode);
-}
-
 uint32_t CurrentExposureValue(const IspContext *context) { return FamilyExposureValue(context); }
+
+}  // namespace sorvex0

@@ -3,8 +3,9 @@
 // white balance and rebuilds the tone tables and colour matrices.
 #pragma once
 
-#include "pipeline/context/isp_context.h"
-#include "settings/raw_snapshot.h"
+#include "core/frame_request.h"
+
+namespace sorvex0 {
 
 // One call per processed frame. Returns true when a run took place, false
 // when the frame was only counted. The frame hold may replace the frame's
@@ -21,15 +22,8 @@ void StartExposure(IspContext *context, SorvexDevice device);
 // (colour off) makes it 0.
 uint32_t LowLightSaturation(const IspContext *context, uint32_t p3, uint32_t p9);
 
-// The filter strength the pipeline passes to the conversion library: P4
-// after the low-light mapping.
-uint32_t MapFilterStrength(const IspContext *context, uint32_t p4);
-
-// The conversion library's bad-pixel correction of the raw frame, with the
-// flag and mode chosen from the sensor and the light level.
-void CorrectBadPixels(IspContext *context, uint8_t *raw, uint32_t captureWidth,
-                      uint32_t captureHeight, uint32_t outputWidth);
-
 // The exposure value (sensor lines, or the family's own unit) of the current
 // entry of the exposure table in use; 0 for a sensor without a family.
 uint32_t CurrentExposureValue(const IspContext *context);
+
+}  // namespace sorvex0

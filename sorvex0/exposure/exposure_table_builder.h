@@ -12,6 +12,8 @@
 
 #include <stdint.h>
 
+namespace sorvex0 {
+
 namespace exposure_tables {
 
 enum class RunKind : uint8_t {
@@ -193,3 +195,5 @@ constexpr Table<kEntries, kEntryBytes> BuildTable(const Run (&runs)[kRuns],
 }
 
 }  // namespace exposure_tables
+
+}  // namespace sorvex0

@@ -5,6 +5,8 @@
 
 #include <stdint.h>
 
+namespace sorvex0 {
+
 // Entry sizes in bytes. ES2216: exposure (u16, lines), gain, light level,
 // light mode. MO4000: exposure, gain, clock, light level, reserved. OV9650
 // and OV9655: exposure, gain, clock class, light level, reserved.
@@ -47,3 +49,5 @@ ExposureTableChoice SelectMo4000Table(uint32_t flickerMode);
 ExposureTableChoice SelectOv9650Table(uint32_t flickerMode, uint32_t captureWidth);
 ExposureTableChoice SelectOv9655Table(uint32_t flickerMode, uint32_t captureWidth);
 S5k4aaTableChoice SelectS5k4aaTable(uint32_t flickerMode, uint32_t captureWidth);
+
+}  // namespace sorvex0

@@ -2,6 +2,8 @@
 
 #include "exposure/exposure_entries.h"
 
+namespace sorvex0 {
+
 namespace {
 
 constexpr int64_t kStartLead = 3000000;
@@ -115,3 +117,5 @@ void ResetExposureClock(IspContext *context) {
   context->lastAeTime = ExposureClockNow() - kStartLead;
   context->framesSinceAe = kFramesAfterStart;
 }
+
+}  // namespace sorvex0

@@ -4,7 +4,9 @@
 // switch, frame hold and register programming.
 #pragma once
 
-#include "pipeline/context/isp_context.h"
+#include "core/isp_context.h"
+
+namespace sorvex0 {
 
 // One row of a step ladder: the first row whose tests hold gives the step.
 // The ratio test "x r" (r = eighths / 8) holds when the brightness is above
@@ -50,7 +52,8 @@ uint32_t ExposureTarget(const IspContext *context, const ExposureRules &rules, u
                         uint32_t p8);
 uint32_t ExposureTolerance(const IspContext *context, ToleranceRule rule, uint32_t target);
 
-// Steps 1 to 5 of the update with the level byte E of the current entry and
+// The table walk shared by the families: the target and tolerance, the band
+// test and the ladder step, with the level byte E of the current entry and
 // the measured brightness. True when the index is to be programmed: it was
 // set from outside (aeType nonzero) or the brightness left the band around
 // the target. aePrevIndex then still names the programmed entry.
@@ -66,3 +69,5 @@ void ResetExposureClock(IspContext *context);
 
 // The system time in 100 ns units.
 int64_t ExposureClockNow();
+
+}  // namespace sorvex0

@@ -5,6 +5,9 @@
 #include "exposure/exposure_family.h"
 #include "exposure/exposure_tables.h"
 #include "exposure/exposure_update.h"
+#include "exposure/frame_hold.h"
+
+namespace sorvex0 {
 
 namespace {
 
@@ -64,6 +67,8 @@ uint8_t Es2216NoiseLevel(uint32_t light, const uint8_t *entry) {
   return fromLight > fromExposure ? fromLight : fromExposure;
 }
 
+uint32_t Es2216LevelByte(const IspContext *context);
+
 // Switches the sensor's light mode when the new entry asks for the other
 // one; true when it switched.
 bool SwitchLightMode(IspContext *context, SorvexDevice device, const uint8_t *entry) {
@@ -75,8 +80,6 @@ bool SwitchLightMode(IspContext *context, SorvexDevice device, const uint8_t *en
   }
   return true;
 }
-
-}  // namespace
 
 void StartEs2216Exposure(IspContext *context, SorvexDevice device) {
   const ExposureTableChoice choice =
@@ -91,8 +94,10 @@ void StartEs2216Exposure(IspContext *context, SorvexDevice device) {
   ResetExposureClock(context);
 }
 
+// The ES2216's target follows the light level alone: the exposure-target
+// scale does not reach it.
 bool UpdateEs2216Exposure(IspContext *context, SorvexDevice device, const RawFrame &frame,
-                          uint32_t brightness) {
+                          uint32_t, uint32_t brightness) {
   if (EntryAt(context, 0) == nullptr) return false;
   if (!MoveExposureIndex(context, kRules, Es2216LevelByte(context), 0, brightness)) return false;
   const uint8_t *entry = EntryAt(context, context->aeIndex);
@@ -121,3 +126,13 @@ uint32_t Es2216ExposureValue(const IspContext *context) {
   const uint8_t *entry = EntryAt(context, context->aeIndex);
   return entry != nullptr ? ReadLe16(entry + kExposureOffset) : 0;
 }
+
+}  // namespace
+
+const ExposureFamily kEs2216Exposure = {
+    StartEs2216Exposure,          UpdateEs2216Exposure, LightOfEntry<Es2216LevelByte>,
+    Es2216ExposureCode,           nullptr,  // the gamma strength stays as given
+    Es2216ExposureValue,
+};
+
+}  // namespace sorvex0

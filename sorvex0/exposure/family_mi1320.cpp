@@ -3,7 +3,9 @@
 // lengthens its exposure.
 
 #include "exposure/exposure_family.h"
-#include "pipeline/capture_control.h"
+#include "core/frame_timing.h"
+
+namespace sorvex0 {
 
 namespace {
 
@@ -29,8 +31,6 @@ const RateRow &RowOfRate(uint32_t rate) {
   return kFastest;
 }
 
-}  // namespace
-
 uint32_t Mi1320LightLevel(const IspContext *context) {
   // Before two frame intervals are known (and for frames stamped within one
   // clock tick) the rate is 0: full light.
@@ -42,3 +42,15 @@ uint32_t Mi1320GammaStrength(const IspContext *context, uint32_t p7) {
   const uint32_t rate = FrameRate(context);
   return rate == 0 ? p7 : p7 * 20 / RowOfRate(rate).divisor;
 }
+
+// Its exposure code stands above the two-frame rule's bound.
+uint32_t Mi1320ExposureCode(const IspContext *) { return 100; }
+
+}  // namespace
+
+// No table: the MI1320 has no start, no update and no exposure value.
+const ExposureFamily kMi1320Exposure = {
+    nullptr, nullptr, Mi1320LightLevel, Mi1320ExposureCode, Mi1320GammaStrength, nullptr,
+};
+
+}  // namespace sorvex0

@@ -6,6 +6,8 @@
 #include "exposure/exposure_tables.h"
 #include "exposure/exposure_update.h"
 
+namespace sorvex0 {
+
 namespace {
 
 constexpr LadderRow kSteps[] = {
@@ -36,7 +38,7 @@ void ProgramEntry(IspContext *context, SorvexDevice device, const uint8_t *entry
   context->writeRegistersA(device, pairs, sizeof(pairs) / 2);
 }
 
-}  // namespace
+uint32_t Mo4000LevelByte(const IspContext *context);
 
 void StartMo4000Exposure(IspContext *context, SorvexDevice device) {
   const ExposureTableChoice choice = SelectMo4000Table(context->flickerMode);
@@ -49,7 +51,8 @@ void StartMo4000Exposure(IspContext *context, SorvexDevice device) {
   ResetExposureClock(context);
 }
 
-bool UpdateMo4000Exposure(IspContext *context, SorvexDevice device, uint32_t p8, uint32_t brightness) {
+bool UpdateMo4000Exposure(IspContext *context, SorvexDevice device, const RawFrame &, uint32_t p8,
+                          uint32_t brightness) {
   if (EntryAt(context, 0) == nullptr) return false;
   if (!MoveExposureIndex(context, kRules, Mo4000LevelByte(context), p8, brightness)) return false;
   const uint8_t *entry = EntryAt(context, context->aeIndex);
@@ -75,3 +78,13 @@ uint32_t Mo4000ExposureValue(const IspContext *context) {
   const uint8_t *entry = EntryAt(context, context->aeIndex);
   return entry != nullptr ? ReadLe16(entry) : 0;
 }
+
+}  // namespace
+
+const ExposureFamily kMo4000Exposure = {
+    StartMo4000Exposure, UpdateMo4000Exposure, LightOfEntry<Mo4000LevelByte>, Mo4000ExposureCode,
+    nullptr,  // the gamma strength stays as given
+    Mo4000ExposureValue,
+};
+
+}  // namespace sorvex0

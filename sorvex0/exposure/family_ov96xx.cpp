@@ -6,6 +6,9 @@
 #include "exposure/exposure_family.h"
 #include "exposure/exposure_tables.h"
 #include "exposure/exposure_update.h"
+#include "exposure/frame_hold.h"
+
+namespace sorvex0 {
 
 namespace {
 
@@ -29,12 +32,17 @@ constexpr uint32_t kClockOfClass[kClockClasses] = {
     0x1002, 0, 0, 0, 0x102, 0, 0, 0, 0x1001, 0, 0, 0, 0, 0, 0, 0,
 };
 
-const uint8_t *TableInUse(const IspContext *context) {
-  return context->sensorId == kSensorOv9655 ? context->aeTableOv9655 : context->aeTableOv9650;
-}
+// The two sensors differ only in their tables: where the choice is kept and
+// how it is made.
+struct Ov96xxModel {
+  const uint8_t *IspContext::*table;
+  ExposureTableChoice (*select)(uint32_t flickerMode, uint32_t captureWidth);
+};
+constexpr Ov96xxModel kOv9650 = {&IspContext::aeTableOv9650, SelectOv9650Table};
+constexpr Ov96xxModel kOv9655 = {&IspContext::aeTableOv9655, SelectOv9655Table};
 
-const uint8_t *EntryAt(const IspContext *context, int32_t index) {
-  return TableEntry(TableInUse(context), context->aeTableLength, kOv96xxEntryBytes, index);
+const uint8_t *EntryAt(const Ov96xxModel &model, const IspContext *context, int32_t index) {
+  return TableEntry(context->*model.table, context->aeTableLength, kOv96xxEntryBytes, index);
 }
 
 void ProgramClock(IspContext *context, SorvexDevice device, uint8_t clockClass) {
@@ -71,33 +79,34 @@ uint32_t HoldClass(const uint8_t *programmed, const uint8_t *entry) {
   return from + to == 40 || from + to == 20 ? 2 : 1;
 }
 
-}  // namespace
-
+template <const Ov96xxModel &kModel>
 void StartOv96xxExposure(IspContext *context, SorvexDevice device) {
-  const bool ov9655 = context->sensorId == kSensorOv9655;
-  const ExposureTableChoice choice = ov9655
-                                         ? SelectOv9655Table(context->flickerMode, context->captureWidth)
-                                         : SelectOv9650Table(context->flickerMode, context->captureWidth);
-  if (ov9655) {
-    context->aeTableOv9655 = choice.entries;
-  } else {
-    context->aeTableOv9650 = choice.entries;
-  }
+  const ExposureTableChoice choice = kModel.select(context->flickerMode, context->captureWidth);
+  context->*kModel.table = choice.entries;
   context->aeTableLength = choice.length;
   context->aeMinIndex = choice.floor;
   context->aeIndex = choice.startIndex;
   context->aePrevIndex = choice.startIndex;
-  const uint8_t *entry = EntryAt(context, context->aeIndex);
+  const uint8_t *entry = EntryAt(kModel, context, context->aeIndex);
   ProgramEntry(context, device, entry, entry);
   ResetExposureClock(context);
 }
 
+template <const Ov96xxModel &kModel>
+uint32_t Ov96xxLevelByte(const IspContext *context) {
+  const uint8_t *entry = EntryAt(kModel, context, context->aeIndex);
+  return entry != nullptr ? entry[kLevelOffset] : 100;
+}
+
+template <const Ov96xxModel &kModel>
 bool UpdateOv96xxExposure(IspContext *context, SorvexDevice device, const RawFrame &frame,
                           uint32_t p8, uint32_t brightness) {
-  if (EntryAt(context, 0) == nullptr) return false;
-  if (!MoveExposureIndex(context, kRules, Ov96xxLevelByte(context), p8, brightness)) return false;
-  const uint8_t *entry = EntryAt(context, context->aeIndex);
-  const uint8_t *programmed = EntryAt(context, context->aePrevIndex);
+  if (EntryAt(kModel, context, 0) == nullptr) return false;
+  if (!MoveExposureIndex(context, kRules, Ov96xxLevelByte<kModel>(context), p8, brightness)) {
+    return false;
+  }
+  const uint8_t *entry = EntryAt(kModel, context, context->aeIndex);
+  const uint8_t *programmed = EntryAt(kModel, context, context->aePrevIndex);
   context->noiseLevel = NoiseLevelOfLight(entry[kLevelOffset]);
   RequestHoldOfClass(context, frame, HoldClass(programmed, entry), ReadLe16(entry) != ReadLe16(programmed));
   ProgramEntry(context, device, entry, programmed);
@@ -105,19 +114,30 @@ bool UpdateOv96xxExposure(IspContext *context, SorvexDevice device, const RawFra
   return true;
 }
 
-uint32_t Ov96xxLevelByte(const IspContext *context) {
-  const uint8_t *entry = EntryAt(context, context->aeIndex);
-  return entry != nullptr ? entry[kLevelOffset] : 100;
-}
-
+template <const Ov96xxModel &kModel>
 uint32_t Ov96xxExposureCode(const IspContext *context) {
-  const uint8_t *entry = EntryAt(context, context->aeIndex);
+  const uint8_t *entry = EntryAt(kModel, context, context->aeIndex);
   if (entry == nullptr) return 0;
   return ReadLe16(entry) | (static_cast<uint32_t>(entry[kGainOffset]) << 16) |
          (static_cast<uint32_t>(entry[kClassOffset]) << 24);
 }
 
+template <const Ov96xxModel &kModel>
 uint32_t Ov96xxExposureValue(const IspContext *context) {
-  const uint8_t *entry = EntryAt(context, context->aeIndex);
+  const uint8_t *entry = EntryAt(kModel, context, context->aeIndex);
   return entry != nullptr ? ReadLe16(entry) : 0;
 }
+
+template <const Ov96xxModel &kModel>
+constexpr ExposureFamily Ov96xxFamily() {
+  return {StartOv96xxExposure<kModel>,      UpdateOv96xxExposure<kModel>,
+          LightOfEntry<Ov96xxLevelByte<kModel>>, Ov96xxExposureCode<kModel>,
+          GammaStrengthOfEntry<Ov96xxLevelByte<kModel>>, Ov96xxExposureValue<kModel>};
+}
+
+}  // namespace
+
+const ExposureFamily kOv9650Exposure = Ov96xxFamily<kOv9650>();
+const ExposureFamily kOv9655Exposure = Ov96xxFamily<kOv9655>();
+
+}  // namespace sorvex0

@@ -5,6 +5,9 @@
 #include "exposure/exposure_family.h"
 #include "exposure/exposure_tables.h"
 #include "exposure/exposure_update.h"
+#include "exposure/frame_hold.h"
+
+namespace sorvex0 {
 
 namespace {
 
@@ -114,7 +117,7 @@ HoldRequest HoldFor(const IspContext *context, const S5k4aaEntry &from, const S5
   return {0, flag};
 }
 
-}  // namespace
+uint32_t S5k4aaLevelByte(const IspContext *context);
 
 void StartS5k4aaExposure(IspContext *context, SorvexDevice device) {
   const S5k4aaTableChoice choice = SelectS5k4aaTable(context->flickerMode, context->captureWidth);
@@ -165,3 +168,13 @@ uint32_t S5k4aaExposureCode(const IspContext *context) {
 uint32_t S5k4aaExposureValue(const IspContext *context) {
   return TableChosen(context) ? EntryAt(context, context->aeIndex).exposure : 0;
 }
+
+}  // namespace
+
+const ExposureFamily kS5k4aaExposure = {
+    StartS5k4aaExposure,        UpdateS5k4aaExposure,
+    LightOfEntry<S5k4aaLevelByte>, S5k4aaExposureCode,
+    GammaStrengthOfEntry<S5k4aaLevelByte>, S5k4aaExposureValue,
+};
+
+}  // namespace sorvex0

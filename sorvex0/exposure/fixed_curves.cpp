@@ -1,7 +1,9 @@
 #include "exposure/fixed_curves.h"
 
 #include "exposure/monotone_curve.h"
-#include "pipeline/context/isp_context.h"
+#include "core/isp_context.h"
+
+namespace sorvex0 {
 
 namespace {
 
@@ -92,20 +94,21 @@ const uint16_t *ContrastSCurve() { return kSCurve.value; }
 
 const uint16_t *HighlightCurve() { return kHighlightCurve.value; }
 
-DefaultGamma DefaultGammaFor(uint32_t sensorId) {
-  switch (sensorId) {
-    case kSensorS5k4aa:
-    case kSensorS5k3ba:
+DefaultGamma DefaultGammaFor(const SensorDescriptor &sensor) {
+  switch (sensor.gamma) {
+    case GammaSet::kS5k:
       return Gamma(kGammaS5k, kPointsS5k);
-    case kSensorOv9650:
+    case GammaSet::kOv9650:
       return Gamma(kGammaOv9650, kPointsOv9650);
-    case kSensorOv9655:
+    case GammaSet::kOv9655:
       return Gamma(kGammaOv9655, kPointsOv9655);
-    case kSensorMo4000:
+    case GammaSet::kMo4000:
       return Gamma(kGammaMo4000, kPointsMo4000);
-    case kSensorMi1320:
+    case GammaSet::kMi1320:
       return Gamma(kGammaMi1320, kPointsMi1320);
     default:
       return Gamma(kGammaOthers, kPointsOthers);
   }
 }
+
+}  // namespace sorvex0

@@ -4,7 +4,9 @@
 // i * 256.
 #pragma once
 
-#include <stdint.h>
+#include "core/sensor_table.h"
+
+namespace sorvex0 {
 
 // Contrast target: below the straight line in the lower half, above it in
 // the upper half.
@@ -22,4 +24,6 @@ struct DefaultGamma {
   int32_t pointCount;
 };
 
-DefaultGamma DefaultGammaFor(uint32_t sensorId);
+DefaultGamma DefaultGammaFor(const SensorDescriptor &sensor);
+
+}  // namespace sorvex0

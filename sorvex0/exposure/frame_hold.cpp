@@ -1,6 +1,8 @@
 #include "exposure/frame_hold.h"
 
-#include "pipeline/pool_buffer.h"
+#include "core/pool_buffer.h"
+
+namespace sorvex0 {
 
 namespace {
 
@@ -36,21 +38,6 @@ void HoldNextTwoFrames(IspContext *context) {
 
 }  // namespace
 
-bool UsesFrameHold(uint32_t sensorId) {
-  switch (sensorId) {
-    case kSensorEs2216:
-    case kSensorS5k4aa:
-    case kSensorOv9650:
-    case kSensorMi1320:
-    case kSensorS5k3ba:
-    case kSensorOv9655:
-    case kSensorMo4000:
-      return true;
-    default:
-      return false;
-  }
-}
-
 int32_t ServiceFrameHold(IspContext *context, const RawFrame &frame) {
   if (context->holdFrames == 0) return 0;
   if (context->holdFrames == context->holdCaptureAt) {
@@ -81,3 +68,5 @@ void RequestHoldOfClass(IspContext *context, const RawFrame &frame, uint32_t hol
   CaptureFrame(context, frame);
   context->holdFrames = static_cast<int32_t>(holdClass);
 }
+
+}  // namespace sorvex0

@@ -3,20 +3,12 @@
 // place; no exposure run takes place on a held frame.
 #pragma once
 
-#include "pipeline/context/isp_context.h"
+#include "core/frame_request.h"
+
+namespace sorvex0 {
 
 // The hold buffer holds the largest capture, 1280 x 1024, and 10 bytes more.
 constexpr uint32_t kHoldBufferBytes = 1280 * 1024 + 10;
-
-// A raw frame as the exposure step sees it.
-struct RawFrame {
-  uint8_t *raw;
-  uint32_t width;
-  uint32_t height;
-};
-
-// True for the sensors whose frames go through the hold service.
-bool UsesFrameHold(uint32_t sensorId);
 
 // Once per frame before the run test: captures or replaces the frame as the
 // hold asks. Returns the hold count before this frame (0: no hold).
@@ -32,3 +24,5 @@ void RequestHoldAfterModeSwitch(IspContext *context, const RawFrame &frame, bool
 // nonzero class captures the current frame and holds that many frames; class
 // 0 with the flag captures the next frame and replaces the one after it.
 void RequestHoldOfClass(IspContext *context, const RawFrame &frame, uint32_t holdClass, bool flag);
+
+}  // namespace sorvex0

@@ -1,5 +1,10 @@
 #include "exposure/frame_statistics.h"
 
+#include "core/bayer_layout.h"
+#include "core/sensor_table.h"
+
+namespace sorvex0 {
+
 namespace {
 
 constexpr uint32_t kGrid = 8;
@@ -39,9 +44,7 @@ uint32_t WindowLuma(const IspContext *c, uint32_t w) {
   return (299 * WindowR(c, w) + 587 * WindowG(c, w) + 114 * WindowB(c, w)) / 1000;
 }
 
-uint32_t BlackLevelCap(const IspContext *context) {
-  return context->sensorId == kSensorMi1320 ? 16 : 20;
-}
+uint32_t BlackLevelCap(const IspContext *context) { return SensorOf(context).blackLevelCap; }
 
 // Walks the green histogram until 3 % of the samples are covered.
 int32_t BlackLevelFromHistogram(const uint32_t *histogram, uint32_t total, uint32_t cap) {
@@ -138,10 +141,10 @@ bool MeasureWindows(IspContext *context, const uint8_t *raw, uint32_t width, uin
         const uint8_t *top = raw + (wy * windowHeight + dy) * width + wx * windowWidth;
         const uint8_t *bottom = top + width;
         for (uint32_t dx = 0; dx < windowWidth; dx += 4) {
-          const uint8_t g1 = top[dx];
-          const uint8_t b = top[dx + 1];
-          const uint8_t r = bottom[dx];
-          const uint8_t g2 = bottom[dx + 1];
+          const uint8_t g1 = top[dx + kCellFirstGreenColumn];
+          const uint8_t b = top[dx + kCellBlueColumn];
+          const uint8_t r = bottom[dx + kCellRedColumn];
+          const uint8_t g2 = bottom[dx + kCellSecondGreenColumn];
           sumG += g1;
           sumB += b;
           sumR += r;
@@ -201,3 +204,5 @@ uint32_t MeasureFrame(IspContext *context, const uint8_t *raw, uint32_t width, u
   if (!MeasureWindows(context, raw, width, height)) return context->measuredBrightness;
   return MeasureBrightness(context);
 }
+
+}  // namespace sorvex0

@@ -3,7 +3,9 @@
 // brightness and a score of how much brighter the centre is than the edges.
 #pragma once
 
-#include "pipeline/context/isp_context.h"
+#include "core/isp_context.h"
+
+namespace sorvex0 {
 
 // Window statistics and black level, then the brightness, the centre score
 // and the black level by score, into the context. Returns the brightness
@@ -16,3 +18,5 @@ uint32_t MeasureFrame(IspContext *context, const uint8_t *raw, uint32_t width, u
 // MeasureWindows returns false for a frame too small to measure.
 bool MeasureWindows(IspContext *context, const uint8_t *raw, uint32_t width, uint32_t height);
 uint32_t MeasureBrightness(IspContext *context);
+
+}  // namespace sorvex0

@@ -2,6 +2,10 @@
 // 100 means enough light. It drives the low-light behaviour.
 #pragma once
 
-#include "pipeline/context/isp_context.h"
+#include "core/isp_context.h"
+
+namespace sorvex0 {
 
 uint32_t CurrentLightLevel(const IspContext *context);
+
+}  // namespace sorvex0

@@ -10,6 +10,8 @@
 #include "exposure/exposure_table_builder.h"
 #include "exposure/exposure_tables.h"
 
+namespace sorvex0 {
+
 namespace {
 
 using exposure_tables::BuildTable;
@@ -90,3 +92,5 @@ ExposureTableChoice SelectMo4000Table(uint32_t flickerMode) {
   if (IsFiftyHertz(flickerMode)) return {kTable50.bytes, kEntries50, 155, kStart};
   return {kTable60.bytes, kEntries60, 129, kStart};
 }
+
+}  // namespace sorvex0

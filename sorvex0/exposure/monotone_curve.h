@@ -8,6 +8,8 @@
 #include <stddef.h>
 #include <stdint.h>
 
+namespace sorvex0 {
+
 struct CurveKnot {
   uint8_t input;   // curve index 0..255
   uint16_t value;  // output 0..65535
@@ -85,3 +87,5 @@ constexpr Curve256 MonotoneCurveThrough(const CurveKnot (&knots)[N]) {
   curve.value[knots[N - 1].input] = knots[N - 1].value;
   return curve;
 }
+
+}  // namespace sorvex0

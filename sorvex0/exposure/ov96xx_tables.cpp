@@ -13,6 +13,8 @@
 #include "exposure/exposure_table_builder.h"
 #include "exposure/exposure_tables.h"
 
+namespace sorvex0 {
+
 namespace {
 
 using exposure_tables::BuildTable;
@@ -133,3 +135,5 @@ ExposureTableChoice SelectOv9650Table(uint32_t flickerMode, uint32_t captureWidt
 ExposureTableChoice SelectOv9655Table(uint32_t flickerMode, uint32_t captureWidth) {
   return SelectOv96xxTable(flickerMode, captureWidth, kTable60SmallOv9655.bytes, 130);
 }
+
+}  // namespace sorvex0

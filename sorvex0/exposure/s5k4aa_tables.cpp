@@ -21,6 +21,8 @@
 #include "exposure/exposure_table_builder.h"
 #include "exposure/exposure_tables.h"
 
+namespace sorvex0 {
+
 namespace {
 
 using exposure_tables::GrownValue;
@@ -242,3 +244,5 @@ S5k4aaTableChoice SelectS5k4aaTable(uint32_t flickerMode, uint32_t captureWidth)
   return small ? Choice(kSteps60Small.bytes, kSettings60Small, kShape60Small)
                : Choice(kSteps60Large.bytes, kSettings60Large, kShape60Large);
 }
+
+}  // namespace sorvex0

@@ -2,6 +2,8 @@
 
 #include "exposure/fixed_curves.h"
 
+namespace sorvex0 {
+
 namespace {
 
 constexpr int32_t kCurveMax = 65535;
@@ -111,20 +113,18 @@ int32_t ExtraPercent(uint32_t hi, uint32_t reference) {
 }
 
 // One channel's ramp: i * 32 with the channel's gain.
-void BuildChannelRamp(uint32_t sensorId, uint32_t hi, uint32_t reference, int32_t *ramp) {
+void BuildChannelRamp(ColourGroup group, uint32_t hi, uint32_t reference, int32_t *ramp) {
   const uint16_t *highlight = HighlightCurve();
   const int32_t extra = ExtraPercent(hi, reference);
   for (int32_t i = 0; i < 256; ++i) {
     const int32_t x = i * kRampStep;
     const int32_t lift = (highlight[i] - 256 * i) * extra / 200;
     const int32_t scaled = static_cast<int32_t>(static_cast<uint32_t>(x) * hi / reference);
-    switch (sensorId) {
-      case kSensorOv9650:
-      case kSensorOv9655:
+    switch (group) {
+      case ColourGroup::kOv96:
         ramp[i] = x + lift;
         break;
-      case kSensorS5k4aa:
-      case kSensorS5k3ba:
+      case ColourGroup::kS5k:
         ramp[i] = (lift + x + 2 * scaled) * 3 / 9;
         break;
       default:
@@ -159,7 +159,7 @@ void FillOutputTable(const uint16_t *toneCurve, const int32_t *ramp, int32_t bri
 }  // namespace
 
 void LoadDefaultGamma(IspContext *context) {
-  const DefaultGamma gamma = DefaultGammaFor(context->sensorId);
+  const DefaultGamma gamma = DefaultGammaFor(SensorOf(context));
   RtlZeroMemory(context->gammaPoints, sizeof(context->gammaPoints));
   context->gammaPointCount = gamma.pointCount;
   RtlCopyMemory(context->gammaPoints, gamma.points,
@@ -181,10 +181,12 @@ void BuildToneTables(IspContext *context, uint32_t p1, uint32_t p2, uint32_t p7)
   const ChannelReferences refs = LimitedReferences(context);
   const int32_t brightness = PictureValue(p1) - 50;
   int32_t ramp[256];
-  BuildChannelRamp(context->sensorId, refs.hi, refs.r, ramp);
+  BuildChannelRamp(SensorOf(context).colour, refs.hi, refs.r, ramp);
   FillOutputTable(context->toneCurve, ramp, brightness, context->lutR);
-  BuildChannelRamp(context->sensorId, refs.hi, refs.g, ramp);
+  BuildChannelRamp(SensorOf(context).colour, refs.hi, refs.g, ramp);
   FillOutputTable(context->toneCurve, ramp, brightness, context->lutG);
-  BuildChannelRamp(context->sensorId, refs.hi, refs.b, ramp);
+  BuildChannelRamp(SensorOf(context).colour, refs.hi, refs.b, ramp);
   FillOutputTable(context->toneCurve, ramp, brightness, context->lutB);
 }
+
+}  // namespace sorvex0

@@ -3,6 +3,8 @@
 #include "exposure/light_level.h"
 #include "exposure/white_candidate_weights.h"
 
+namespace sorvex0 {
+
 namespace {
 
 constexpr uint32_t kWindows = 64;
@@ -105,7 +107,7 @@ uint32_t WeightedWhiteEstimate(const IspContext *context, WhiteBalanceRatios *ra
     if (s <= darkBound || s >= 60000) continue;
     const uint32_t rg = r * 100 / g;
     const uint32_t bg = b * 100 / g;
-    const uint32_t weight = WhiteCandidateWeight(context->sensorId, rg, bg);
+    const uint32_t weight = WhiteCandidateWeight(SensorOf(context), rg, bg);
     weightedBlue += weight * bg;
     weightedRed += weight * rg;
     plainBlue += bg;
@@ -130,14 +132,15 @@ uint32_t WeightedWhiteEstimate(const IspContext *context, WhiteBalanceRatios *ra
   return weightSum;
 }
 
-WhiteBalanceRatios FinalWhiteEstimate(uint32_t sensorId, const WhiteBalanceRatios &weighted,
+WhiteBalanceRatios FinalWhiteEstimate(const SensorDescriptor &sensor, const WhiteBalanceRatios &weighted,
                                       uint32_t weightSum) {
   if (weightSum >= static_cast<uint32_t>(kTrustedWeight)) return weighted;
   const int32_t rw = static_cast<int32_t>(weighted.redToGreen);
   const int32_t bw = static_cast<int32_t>(weighted.blueToGreen);
   const int32_t w = static_cast<int32_t>(weightSum);
-  int32_t rf = sensorId == kSensorMo4000 ? 10500 : 6300;
-  int32_t bf = sensorId == kSensorMo4000 ? 6500 : 6300;
+  const bool mo4000 = sensor.colour == ColourGroup::kMo4000;
+  int32_t rf = mo4000 ? 10500 : 6300;
+  int32_t bf = mo4000 ? 6500 : 6300;
   // A reddish estimate pulls the fallback point along the line toward it,
   // the further the bluer the estimate is than the fallback.
   if (rw > rf) {
@@ -171,7 +174,7 @@ bool EstimateWhiteBalance(IspContext *context, WhiteBalanceRatios *ratios) {
   if (WhiteBalanceUsesPreset(context)) return false;
   WhiteBalanceRatios weighted{kRatioOne, kRatioOne};
   const uint32_t weightSum = WeightedWhiteEstimate(context, &weighted);
-  *ratios = FinalWhiteEstimate(context->sensorId, weighted, weightSum);
+  *ratios = FinalWhiteEstimate(SensorOf(context), weighted, weightSum);
   return true;
 }
 
@@ -195,3 +198,5 @@ void ResetWhiteBalance(IspContext *context) {
   context->awbPrevRatioR = kRatioOne;
   context->awbPrevRatioB = kRatioOne;
 }
+
+}  // namespace sorvex0

@@ -2,7 +2,9 @@
 // conversion library.
 #pragma once
 
-#include "pipeline/context/isp_context.h"
+#include "core/sensor_table.h"
+
+namespace sorvex0 {
 
 struct WhiteBalanceRatios {
   uint32_t redToGreen;   // R/G x 10000
@@ -31,7 +33,9 @@ void SendColourMatrices(IspContext *context, uint32_t saturation, uint32_t balan
 // sum W; the final estimate blends it with the sensor's fallback point when
 // W is small.
 uint32_t WeightedWhiteEstimate(const IspContext *context, WhiteBalanceRatios *ratios);
-WhiteBalanceRatios FinalWhiteEstimate(uint32_t sensorId, const WhiteBalanceRatios &weighted,
+WhiteBalanceRatios FinalWhiteEstimate(const SensorDescriptor &sensor, const WhiteBalanceRatios &weighted,
                                       uint32_t weightSum);
 void UpdateWhiteBalanceReferencesAt(IspContext *context, const WhiteBalanceRatios &ratios,
                                     uint32_t lightLevel);
+
+}  // namespace sorvex0

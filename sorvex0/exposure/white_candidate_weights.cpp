@@ -1,6 +1,8 @@
 #include "exposure/white_candidate_weights.h"
 
-#include "pipeline/context/isp_context.h"
+#include "core/isp_context.h"
+
+namespace sorvex0 {
 
 namespace {
 
@@ -66,12 +68,11 @@ constexpr WeightTable Shifted(const WeightTable &base) {
 constexpr WeightTable kWeightsS5k = WithCells(kWeightsCommon);
 constexpr WeightTable kWeightsMo4000 = Shifted(kWeightsCommon);
 
-const WeightTable &TableFor(uint32_t sensorId) {
-  switch (sensorId) {
-    case kSensorS5k4aa:
-    case kSensorS5k3ba:
+const WeightTable &TableFor(const SensorDescriptor &sensor) {
+  switch (sensor.colour) {
+    case ColourGroup::kS5k:
       return kWeightsS5k;
-    case kSensorMo4000:
+    case ColourGroup::kMo4000:
       return kWeightsMo4000;
     default:
       return kWeightsCommon;
@@ -95,11 +96,13 @@ uint32_t WhiteWeightRow(uint32_t blueToGreen) {
   return CellIndex(blueToGreen, 25, kWhiteWeightRows - 1);
 }
 
-uint8_t WhiteWeightAt(uint32_t sensorId, uint32_t row, uint32_t column) {
+uint8_t WhiteWeightAt(const SensorDescriptor &sensor, uint32_t row, uint32_t column) {
   if (row >= kWhiteWeightRows || column >= kWhiteWeightColumns) return 0;
-  return TableFor(sensorId).cell[row][column];
+  return TableFor(sensor).cell[row][column];
 }
 
-uint8_t WhiteCandidateWeight(uint32_t sensorId, uint32_t redToGreen, uint32_t blueToGreen) {
-  return WhiteWeightAt(sensorId, WhiteWeightRow(blueToGreen), WhiteWeightColumn(redToGreen));
+uint8_t WhiteCandidateWeight(const SensorDescriptor &sensor, uint32_t redToGreen, uint32_t blueToGreen) {
+  return WhiteWeightAt(sensor, WhiteWeightRow(blueToGreen), WhiteWeightColumn(redToGreen));
 }
+
+}  // namespace sorvex0

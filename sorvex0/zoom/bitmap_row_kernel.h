@@ -10,6 +10,8 @@
 #include "zoom/zoom_levels.h"
 #include "zoom/zoom_pattern.h"
 
+namespace sorvex0 {
+
 namespace zoom {
 
 enum BitmapOpKind : uint8_t { kPixelRun, kPixelRepeat, kPixelMean };
@@ -113,3 +115,5 @@ struct BitmapRowKernel {
 };
 
 }  // namespace zoom
+
+}  // namespace sorvex0

@@ -4,6 +4,8 @@
 #include "zoom/level_rows.h"
 #include "zoom/step_kernel.h"
 
+namespace sorvex0 {
+
 namespace zoom {
 namespace {
 
@@ -45,3 +47,5 @@ constexpr StepKernelTable kBitmapKernels =
 const StepKernel *BitmapStepKernel(uint32_t level) { return FindStepKernel(kBitmapKernels, level); }
 
 }  // namespace zoom
+
+}  // namespace sorvex0

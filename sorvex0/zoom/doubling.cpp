@@ -6,6 +6,8 @@
 #include "zoom/row_math.h"
 #include "zoom/zoom.h"
 
+namespace sorvex0 {
+
 namespace {
 
 using DoubleRowFunction = void (*)(const uint8_t *row, uint8_t *out, uint32_t width);
@@ -98,11 +100,6 @@ void DoubleImage(uint8_t *image, uint32_t width, uint32_t height, uint32_t bytes
   RtlCopyMemory(image, image + outRowBytes, outRowBytes);
 }
 
-bool DoubledFits(uint32_t width, uint32_t height, uint32_t targetWidth, uint32_t targetHeight) {
-  return 4 * static_cast<uint64_t>(width) * height <=
-         static_cast<uint64_t>(targetWidth) * targetHeight;
-}
-
 }  // namespace
 
 void DoubleBitmap(uint8_t *image, uint32_t width, uint32_t height) {
@@ -113,16 +110,4 @@ void DoubleYuyv(uint8_t *image, uint32_t width, uint32_t height) {
   DoubleImage(image, width, height, 2, DoubleYuyvRow);
 }
 
-bool DoubleBitmapInTarget(uint8_t *image, uint32_t width, uint32_t height, uint32_t targetWidth,
-                          uint32_t targetHeight) {
-  if (!DoubledFits(width, height, targetWidth, targetHeight)) return false;
-  DoubleBitmap(image, width, height);
-  return true;
-}
-
-bool DoubleYuyvInTarget(uint8_t *image, uint32_t width, uint32_t height, uint32_t targetWidth,
-                        uint32_t targetHeight) {
-  if (!DoubledFits(width, height, targetWidth, targetHeight)) return false;
-  DoubleYuyv(image, width, height);
-  return true;
-}
+}  // namespace sorvex0

@@ -9,6 +9,8 @@
 #include "zoom/zoom_levels.h"
 #include "zoom/zoom_pattern.h"
 
+namespace sorvex0 {
+
 namespace zoom {
 
 template <uint32_t kLevel, typename Patterns>
@@ -41,3 +43,5 @@ inline const StepKernel *FindStepKernel(const StepKernelTable &table, uint32_t l
 }
 
 }  // namespace zoom
+
+}  // namespace sorvex0

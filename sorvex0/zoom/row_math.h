@@ -6,6 +6,8 @@
 
 #include "sorvex_kernel.h"
 
+namespace sorvex0 {
+
 namespace zoom {
 
 // The mean of two samples, the half dropped.
@@ -37,3 +39,5 @@ inline void MeanRows(uint8_t *out, const uint8_t *a, const uint8_t *b, size_t by
 }
 
 }  // namespace zoom
+
+}  // namespace sorvex0

@@ -5,6 +5,8 @@
 #include "sorvex_kernel.h"
 #include "zoom/row_math.h"
 
+namespace sorvex0 {
+
 namespace zoom {
 namespace {
 
@@ -105,3 +107,5 @@ void RunStepKernel(const StepKernel &kernel, uint8_t *image, uint32_t windowWidt
 }
 
 }  // namespace zoom
+
+}  // namespace sorvex0

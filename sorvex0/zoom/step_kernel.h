@@ -7,6 +7,8 @@
 
 #include "zoom/zoom_pattern.h"
 
+namespace sorvex0 {
+
 namespace zoom {
 
 // The rows of a vertical group: `count` output rows, each a copy or mean of
@@ -46,3 +48,5 @@ const StepKernel *BitmapStepKernel(uint32_t level);
 const StepKernel *YuyvStepKernel(uint32_t level);
 
 }  // namespace zoom
+
+}  // namespace sorvex0

@@ -4,6 +4,8 @@
 #include "zoom/step_kernel.h"
 #include "zoom/yuyv_row_kernel.h"
 
+namespace sorvex0 {
+
 namespace zoom {
 namespace {
 
@@ -42,3 +44,5 @@ constexpr StepKernelTable kYuyvKernels = MakeYuyvKernels(MakeIndexList<kHighestL
 const StepKernel *YuyvStepKernel(uint32_t level) { return FindStepKernel(kYuyvKernels, level); }
 
 }  // namespace zoom
+
+}  // namespace sorvex0

@@ -6,6 +6,8 @@
 
 #include <stdint.h>
 
+namespace sorvex0 {
+
 // A window's place in the output frame, in output pixels:
 // x1 = x0 + width, y1 = y0 + height.
 struct ZoomPlacement {
@@ -42,11 +44,4 @@ void EnlargeYuyv1280x960To1600x1200(uint8_t *image);
 void DoubleBitmap(uint8_t *image, uint32_t width, uint32_t height);
 void DoubleYuyv(uint8_t *image, uint32_t width, uint32_t height);
 
-// The doubling of a frame in a target of targetWidth x targetHeight pixels:
-// doubles as above when the doubled image fits in the target's bytes (it is
-// 2 width x 2 height whatever the target's shape), else leaves the image as
-// it is and returns false.
-bool DoubleBitmapInTarget(uint8_t *image, uint32_t width, uint32_t height, uint32_t targetWidth,
-                          uint32_t targetHeight);
-bool DoubleYuyvInTarget(uint8_t *image, uint32_t width, uint32_t height, uint32_t targetWidth,
-                        uint32_t targetHeight);
+}  // namespace sorvex0

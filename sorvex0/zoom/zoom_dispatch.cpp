@@ -6,6 +6,8 @@
 #include "zoom/step_kernel.h"
 #include "zoom/zoom_levels.h"
 
+namespace sorvex0 {
+
 namespace {
 
 constexpr uint32_t kDoublingLevel = 20;
@@ -161,3 +163,5 @@ void EnlargeBitmap1280x960To1600x1200(uint8_t *image) {
 void EnlargeYuyv1280x960To1600x1200(uint8_t *image) {
   zoom::RunStepKernel(*zoom::YuyvStepKernel(8), image, 1280, 960, 1600, 1200);
 }
+
+}  // namespace sorvex0

@@ -7,6 +7,8 @@
 
 #include "zoom/zoom.h"
 
+namespace sorvex0 {
+
 // Packs the zoom window (placement b) at the start of the image, taking it
 // from the packed windowWidth x windowHeight window image that lies at
 // placement a. b must lie within the window image. Nothing moves when b is
@@ -23,3 +25,5 @@ void PlaceWindowInFrame(uint32_t bytesPerPixel, uint8_t *image, uint32_t width, 
 // The level whose ratio 80/N (N = 80 - 2 level) the two widths have exactly,
 // searched from level 1 (N = 78) up; 0 when none has.
 uint32_t ZoomLevelOfWidths(uint32_t frameWidth, uint32_t windowWidth);
+
+}  // namespace sorvex0

@@ -7,6 +7,8 @@
 
 #include <stdint.h>
 
+namespace sorvex0 {
+
 namespace zoom {
 
 constexpr uint32_t kHighestLevel = 30;
@@ -276,3 +278,5 @@ constexpr YuyvLevelPatterns kYuyvLevelPatterns[kHighestLevel + 1] = {
 };
 
 }  // namespace zoom
+
+}  // namespace sorvex0

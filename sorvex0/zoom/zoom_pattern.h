@@ -18,6 +18,8 @@
 #include <stddef.h>
 #include <stdint.h>
 
+namespace sorvex0 {
+
 namespace zoom {
 
 // Room for the longest group (80 luma samples of a YUYV group).
@@ -223,3 +225,5 @@ struct MakeIndexList<0, I...> {
 };
 
 }  // namespace zoom
+
+}  // namespace sorvex0

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "fake_minidriver.h"
+#include "sorvex0_property.h"
 
 namespace sorvextest {
 namespace {
@@ -49,25 +50,25 @@ class ScriptedSession : public MinidriverTest, public ::testing::WithParamInterf
   }
 
   uint32_t Property(bool set, uint32_t id, int32_t value = 0, uint32_t item = 0) {
-    uint8_t header[24] = {};
-    std::memcpy(header + 16, &id, 4);
-    uint8_t record[32] = {};
-    std::memcpy(record + 24, &value, 4);
-    std::memcpy(record + 28, &item, 4);
-    SorvexPropertyDescriptor request{header, 0, record, sizeof record, sizeof record};
+    uint8_t header[SORVEX_PROPERTY_HEADER_BYTES] = {};
+    std::memcpy(header + SORVEX_PROPERTY_ID_OFFSET, &id, 4);
+    SorvexPropertyRecord record = {};
+    record.value = value;
+    record.item = item;
+    SorvexPropertyDescriptor request{header, 0, &record, sizeof record, sizeof record};
     return set ? ISPFunc_prpmanf_SetCustomProperty(context_, kDevice, &request)
                : ISPFunc_prpmanf_GetCustomProperty(context_, kDevice, &request);
   }
 
   void SetGamma() {
-    uint8_t header[24] = {};
-    const uint32_t id = 64;
-    std::memcpy(header + 16, &id, 4);
-    std::vector<uint8_t> record(648);
-    const int32_t points = 4;
-    std::memcpy(record.data() + 4, &points, 4);
-    for (size_t i = 0; i < 512; ++i) record[136 + i] = static_cast<uint8_t>(i / 2);
-    SorvexPropertyDescriptor request{header, 0, record.data(), 648, 648};
+    uint8_t header[SORVEX_PROPERTY_HEADER_BYTES] = {};
+    const uint32_t id = SORVEX_PROPERTY_GAMMA;
+    std::memcpy(header + SORVEX_PROPERTY_ID_OFFSET, &id, 4);
+    SorvexGammaRecord record = {};
+    record.pointCount = 4;
+    uint8_t *curve = reinterpret_cast<uint8_t *>(record.curve);
+    for (size_t i = 0; i < sizeof record.curve; ++i) curve[i] = static_cast<uint8_t>(i / 2);
+    SorvexPropertyDescriptor request{header, 0, &record, sizeof record, sizeof record};
     ISPFunc_prpmanf_SetCustomProperty(context_, kDevice, &request);
   }
 

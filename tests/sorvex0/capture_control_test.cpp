@@ -2,9 +2,13 @@
 // the frame-rate measurement.
 
 #include "fake_minidriver.h"
-#include "pipeline/capture_control.h"
-#include "pipeline/context/isp_context.h"
-#include "settings/face_work_area.h"
+#include "core/capture_control.h"
+#include "core/frame_timing.h"
+#include "frame/stream_start.h"
+#include "core/isp_context.h"
+#include "face/face_work_area.h"
+
+using namespace sorvex0;
 
 namespace sorvextest {
 namespace {
@@ -76,7 +80,7 @@ TEST_F(CaptureControlTest, Mi1320RunsTheFullPipelineAndLoadsNoScripts) {
   EXPECT_EQ((Size{1280, 960}), Start(2, 640, 480));
   EXPECT_EQ(2u, context_->ipMode);
   ISPFunc_StreamStateNotify(context_, 0, 3);
-  for (int frame = 0; frame < 18; ++frame) AdvanceRestartSequence(context_, kDevice);
+  for (int frame = 0; frame < 18; ++frame) StepRestartSequence(context_, kDevice);
   EXPECT_TRUE(Log().modeScripts.empty());
 }
 
@@ -139,30 +143,30 @@ TEST_F(CaptureControlTest, RunStateAtADoubledSizeRestartsTwiceOverThirtyFrames) 
   EXPECT_EQ(30u, context_->restartCountdown);
 
   for (int frame = 1; frame <= 24; ++frame) {
-    EXPECT_TRUE(AdvanceRestartSequence(context_, kDevice)) << frame;
+    EXPECT_TRUE(StepRestartSequence(context_, kDevice)) << frame;
   }
   EXPECT_TRUE(Log().modeScripts.empty());
   EXPECT_EQ(1280u, context_->captureWidth);
 
   // Frame 25: restart at the requested size with the doubled capture off.
-  EXPECT_TRUE(AdvanceRestartSequence(context_, kDevice));
+  EXPECT_TRUE(StepRestartSequence(context_, kDevice));
   EXPECT_EQ(0u, context_->ssbs);
   EXPECT_EQ(640u, context_->captureWidth);
   EXPECT_EQ(std::vector<std::string>{"HS\\RGB24\\640"}, Log().modeScripts);
   EXPECT_EQ(5u, context_->blankFrameCount);
 
   for (int frame = 26; frame <= 29; ++frame) {
-    EXPECT_TRUE(AdvanceRestartSequence(context_, kDevice)) << frame;
+    EXPECT_TRUE(StepRestartSequence(context_, kDevice)) << frame;
   }
   EXPECT_EQ(1u, Log().modeScripts.size());
 
   // Frame 30: restart at the doubled size with the setting restored.
-  EXPECT_TRUE(AdvanceRestartSequence(context_, kDevice));
+  EXPECT_TRUE(StepRestartSequence(context_, kDevice));
   EXPECT_EQ(1u, context_->ssbs);
   EXPECT_EQ(1280u, context_->captureWidth);
   EXPECT_EQ((std::vector<std::string>{"HS\\RGB24\\640", "HS\\RGB24\\1280A"}), Log().modeScripts);
   EXPECT_EQ(5u, context_->blankFrameCount);
-  EXPECT_FALSE(AdvanceRestartSequence(context_, kDevice));
+  EXPECT_FALSE(StepRestartSequence(context_, kDevice));
 }
 
 TEST_F(CaptureControlTest, RunStateAtTheRequestedSizeDoesNothing) {
@@ -171,14 +175,14 @@ TEST_F(CaptureControlTest, RunStateAtTheRequestedSizeDoesNothing) {
   Start(2, 640, 480);
   ISPFunc_StreamStateNotify(context_, 0, 3);
   EXPECT_EQ(0u, context_->restartCountdown);
-  EXPECT_FALSE(AdvanceRestartSequence(context_, kDevice));
+  EXPECT_FALSE(StepRestartSequence(context_, kDevice));
 }
 
 TEST_F(CaptureControlTest, Es2216RestartCommitsItsRegisters) {
   ASSERT_EQ(0, Init("ES2216"));
   Start(2, 640, 480);
   Log().Clear();
-  RestartCapture(context_, kDevice);
+  RestartStream(context_, kDevice);
   // The exposure start programs its entry, then the restart commits.
   ASSERT_EQ(2u, Log().writes.size());
   EXPECT_EQ(CallbackLog::kSpaceA, Log().writes[1].space);

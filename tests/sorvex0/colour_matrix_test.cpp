@@ -8,9 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "core/sensor_table.h"
 #include "exposure/colour_matrix.h"
 #include "exposure/white_balance.h"
-#include "pipeline/context/isp_context.h"
+#include "core/isp_context.h"
+
+using namespace sorvex0;
 
 namespace sorvextest {
 namespace {
@@ -46,7 +49,7 @@ class ColourMatrixTest : public ::testing::Test {
  protected:
   void Use(uint32_t sensorId) {
     context_ = std::make_unique<IspContext>();
-    context_->sensorId = sensorId;
+    UseSensor(context_.get(), sensorId);
     context_->awbRefR = context_->awbRefG = context_->awbRefB = 100;
     ops_ = ConversionOps{};
     ops_.userData = &recording_;

@@ -4,7 +4,10 @@
 #include <cstring>
 
 #include "fake_minidriver.h"
-#include "pipeline/context/isp_context.h"
+#include "core/isp_context.h"
+#include "sorvex0_property.h"
+
+using namespace sorvex0;
 
 namespace sorvextest {
 namespace {
@@ -13,18 +16,14 @@ class CustomPropertiesTest : public MinidriverTest {
  protected:
   // A property header: 16 bytes of set GUID, then the identifier and flags.
   struct Header {
-    uint8_t bytes[24];
+    uint8_t bytes[SORVEX_PROPERTY_HEADER_BYTES];
   };
   static Header HeaderFor(uint32_t id) {
     Header header{};
-    std::memcpy(header.bytes + 16, &id, 4);
+    std::memcpy(header.bytes + SORVEX_PROPERTY_ID_OFFSET, &id, 4);
     return header;
   }
-  struct Record {
-    uint8_t header[24];
-    int32_t value;
-    uint32_t item;
-  };
+  using Record = SorvexPropertyRecord;
   uint32_t Get(uint32_t id, void *data) {
     Header header = HeaderFor(id);
     SorvexPropertyDescriptor request{&header, 0, data, 0, 0};
@@ -218,27 +217,22 @@ TEST_F(CustomPropertiesTest, SnapshotResultIsReadOnce) {
 
 TEST_F(CustomPropertiesTest, GammaRecordExchangesPointsAndCurve) {
   ASSERT_EQ(0, Init("OV9650"));
-  struct Gamma {
-    uint32_t reserved;
-    int32_t count;
-    int32_t points[32];
-    uint16_t curve[256];
-  };
+  using Gamma = SorvexGammaRecord;
   static_assert(sizeof(Gamma) == 648, "gamma record");
   Gamma in{};
   in.reserved = 0x5555;
-  in.count = 0;
+  in.pointCount = 0;
   for (int i = 0; i < 256; ++i) in.curve[i] = static_cast<uint16_t>(i * 200);
   EXPECT_EQ(648u, Set(64, &in));
   EXPECT_EQ(0, context_->gammaPointCount);
   EXPECT_EQ(200 * 255, context_->gammaCurve[255]);
 
-  in.count = 1000;  // more than the record holds
+  in.pointCount = 1000;  // more than the record holds
   for (int i = 0; i < 32; ++i) in.points[i] = i + 1;
   Set(64, &in);
   EXPECT_EQ(32, context_->gammaPointCount);
   EXPECT_EQ(32, context_->gammaPoints[31]);
-  in.count = -4;
+  in.pointCount = -4;
   Set(64, &in);
   EXPECT_EQ(0, context_->gammaPointCount);
 
@@ -246,7 +240,7 @@ TEST_F(CustomPropertiesTest, GammaRecordExchangesPointsAndCurve) {
   Gamma out{};
   out.reserved = 0x7777;
   EXPECT_EQ(648u, Get(64, &out));
-  EXPECT_EQ(3, out.count);
+  EXPECT_EQ(3, out.pointCount);
   EXPECT_EQ(1, out.points[0]);
   EXPECT_EQ(0, out.points[3]);
   EXPECT_EQ(0x7777u, out.reserved);

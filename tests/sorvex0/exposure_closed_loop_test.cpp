@@ -21,6 +21,8 @@
 #include "fake_minidriver.h"
 #include "sensorsim/sensor_model.h"
 
+using namespace sorvex0;
+
 namespace sorvextest {
 namespace {
 
@@ -87,7 +89,7 @@ class ClosedLoopTest : public MinidriverTest {
     // The scene light that meets the start entry's target, scaled.
     sensorsim::Scene scene;
     scene.light = c.factor * BandOf(context_).target / (model.Signal() * sensorsim::kDefaultSceneReflectance);
-    const PictureValues values = {{50, 50, 50, 50, 50, 50, 50, 50, 50}};
+    const PictureValues values = {50, 50, 50, 50, 50, 50, 50, 50, 50};
 
     int settledAt = -1;
     int runs = 0;
@@ -166,7 +168,7 @@ TEST_F(ClosedLoopTest, AutomaticWhiteBalanceFindsTheCastOfTheLight) {
       sensorsim::Scene scene = sensorsim::GreyCardScene(
           BandOf(context_).target / (model.Signal() * 0.5), 0.5, light.illuminant);
       scene.noiseSeed = 11;
-      const PictureValues values = {{50, 50, 50, 50, 50, 50, 50, 50, 50}};
+      const PictureValues values = {50, 50, 50, 50, 50, 50, 50, 50, 50};
       for (int frame = 0, runs = 0; runs < 40 && frame < 160; ++frame) {
         std::vector<uint8_t> raw = model.RenderFrame(scene, width, height);
         hostkernel::AdvanceSystemTime(kFrameInterval);

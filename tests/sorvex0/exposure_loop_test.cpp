@@ -6,7 +6,10 @@
 #include "exposure/exposure_entries.h"
 #include "exposure/exposure_update.h"
 #include "exposure_test_support.h"
-#include "pipeline/capture_control.h"
+#include "core/frame_timing.h"
+#include "frame/low_light_mappings.h"
+
+using namespace sorvex0;
 
 namespace sorvextest {
 namespace {
@@ -34,6 +37,11 @@ TEST_F(LoopTest, AClockSetBackRunsAtOnceAndThenKeepsTheInterval) {
   EXPECT_TRUE(Step(72, -36000000000LL));  // one hour back
   EXPECT_FALSE(Step(72, 2499999));
   EXPECT_TRUE(Step(72, 1));
+  // Within a quarter second of the clock's largest value the interval
+  // still holds (the gate takes the time since the run, never a sum).
+  hostkernel::SetSystemTime(INT64_MAX - 1000000);
+  EXPECT_TRUE(Step(72, 0));
+  EXPECT_FALSE(Step(72, 999999));
 }
 
 TEST_F(LoopTest, Mo4000AtFullSpeedRunsOnceASecond) {

@@ -4,7 +4,9 @@
 #include "exposure/exposure_entries.h"
 #include "exposure/exposure_family.h"
 #include "exposure_test_support.h"
-#include "pipeline/capture_control.h"
+#include "core/frame_timing.h"
+
+using namespace sorvex0;
 
 namespace sorvextest {
 namespace {

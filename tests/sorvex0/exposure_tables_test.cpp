@@ -1,4 +1,4 @@
-// The exposure tables: their choice, every row the camera's documents give,
+// The exposure tables: their choice, every row of the fixed tables,
 // and their shape (ordered by exposure under the sensor's own gain law,
 // whole mains periods above the floor, light level falling at the long end).
 
@@ -10,6 +10,8 @@
 #include "exposure/exposure_entries.h"
 #include "exposure/exposure_tables.h"
 #include "sensorsim/sensor_model.h"
+
+using namespace sorvex0;
 
 namespace {
 

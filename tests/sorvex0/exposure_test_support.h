@@ -11,7 +11,9 @@
 #include "exposure/exposure_tables.h"
 #include "exposure/light_level.h"
 #include "fake_minidriver.h"
-#include "pipeline/context/isp_context.h"
+#include "core/isp_context.h"
+
+using namespace sorvex0;
 
 namespace sorvextest {
 
@@ -64,7 +66,7 @@ class ExposureTest : public MinidriverTest {
     return {};
   }
 
-  PictureValues values_ = {{50, 50, 50, 50, 50, 50, 50, 50, 50}};
+  PictureValues values_ = {50, 50, 50, 50, 50, 50, 50, 50, 50};
   uint32_t width_ = 0;
   uint32_t height_ = 0;
   std::vector<uint8_t> frame_;

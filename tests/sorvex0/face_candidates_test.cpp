@@ -1,7 +1,7 @@
 // The candidate search on the grid: largest region, validation, refinement,
 // clearing, sorting and the choice.
 
-#include "settings/face_candidates.h"
+#include "face/face_candidates.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,9 @@
 #include <random>
 
 #include "face_test_support.h"
-#include "settings/face_extents.h"
+#include "face/face_extents.h"
+
+using namespace sorvex0;
 
 namespace sorvextest {
 namespace {

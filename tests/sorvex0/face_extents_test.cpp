@@ -1,10 +1,12 @@
 // The extent maps of the skin mask and the area map.
 
-#include "settings/face_extents.h"
+#include "face/face_extents.h"
 
 #include <gtest/gtest.h>
 
 #include "face_test_support.h"
+
+using namespace sorvex0;
 
 namespace sorvextest {
 namespace {

@@ -1,13 +1,15 @@
 // The tracker's grid: geometry, chroma sampling, skin distances and masks,
 // and the box conversions between frame pixels and grid cells.
 
-#include "settings/face_grid.h"
+#include "face/face_grid.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
 #include "face_test_support.h"
+
+using namespace sorvex0;
 
 namespace sorvextest {
 namespace {

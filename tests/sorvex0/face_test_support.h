@@ -7,7 +7,9 @@
 #include <ostream>
 #include <vector>
 
-#include "settings/face_work_area.h"
+#include "face/face_work_area.h"
+
+using namespace sorvex0;
 
 namespace sorvextest {
 
@@ -56,10 +58,13 @@ inline void MarkSkin(uint8_t *mask, int32_t left, int32_t right, int32_t top, in
 
 }  // namespace sorvextest
 
-// Boxes compared and printed by gtest: (left, right, top, bottom).
+// Boxes compared and printed by gtest: (left, right, top, bottom), beside
+// the type so that argument lookup finds them.
+namespace sorvex0 {
 inline bool operator==(const TrackBox &a, const TrackBox &b) {
   return a.left == b.left && a.right == b.right && a.top == b.top && a.bottom == b.bottom;
 }
 inline void PrintTo(const TrackBox &box, std::ostream *out) {
   *out << "(" << box.left << ", " << box.right << ", " << box.top << ", " << box.bottom << ")";
 }
+}  // namespace sorvex0

@@ -2,7 +2,7 @@
 // the drawing of that box, and a real portrait followed by the tracking window,
 // both by the tracker alone and streamed through the whole pipeline.
 
-#include "settings/face_tracking.h"
+#include "face/face_tracking.h"
 
 #include <gtest/gtest.h>
 
@@ -16,13 +16,15 @@
 #include "face_test_support.h"
 #include "fake_minidriver.h"
 #include "hostkernel/host_control.h"
-#include "pipeline/context/isp_context.h"
-#include "pipeline/tracking_window.h"
+#include "core/isp_context.h"
+#include "frame/tracking_window.h"
 #include "png_image.h"
 #include "rgb_image.h"
 #include "sensorsim/sensor_model.h"
-#include "settings/face_candidates.h"
+#include "face/face_candidates.h"
 #include "sorvex1.h"
+
+using namespace sorvex0;
 
 namespace sorvextest {
 namespace {

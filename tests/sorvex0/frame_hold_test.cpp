@@ -1,8 +1,11 @@
 // The frame hold: capture, replacement, the two requests, and the limits of
 // the hold buffer.
 
+#include "core/sensor_table.h"
 #include "exposure/frame_hold.h"
 #include "fake_minidriver.h"
+
+using namespace sorvex0;
 
 namespace sorvextest {
 namespace {
@@ -139,10 +142,10 @@ TEST_F(FrameHoldTest, FailedBufferSkipsCaptureAndReplacement) {
 TEST_F(FrameHoldTest, HoldServiceBelongsToTheFamiliesThatAskForIt) {
   for (uint32_t sensor : {kSensorEs2216, kSensorS5k4aa, kSensorOv9650, kSensorMi1320, kSensorS5k3ba,
                           kSensorOv9655, kSensorMo4000}) {
-    EXPECT_TRUE(UsesFrameHold(sensor)) << sensor;
+    EXPECT_TRUE(SensorById(sensor).frameHold) << sensor;
   }
   for (uint32_t sensor : {kSensorOv7670, kSensorMi2020, kSensorMi0360, kSensorNone}) {
-    EXPECT_FALSE(UsesFrameHold(sensor)) << sensor;
+    EXPECT_FALSE(SensorById(sensor).frameHold) << sensor;
   }
 }
 

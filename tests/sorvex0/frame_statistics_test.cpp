@@ -2,7 +2,9 @@
 
 #include "exposure/frame_statistics.h"
 #include "fake_minidriver.h"
-#include "pipeline/context/isp_context.h"
+#include "core/isp_context.h"
+
+using namespace sorvex0;
 
 namespace sorvextest {
 namespace {

@@ -5,7 +5,9 @@
 #include <memory>
 
 #include "fake_minidriver.h"
-#include "pipeline/context/isp_context.h"
+#include "core/isp_context.h"
+
+using namespace sorvex0;
 
 namespace sorvextest {
 namespace {

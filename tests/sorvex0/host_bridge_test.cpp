@@ -2,8 +2,10 @@
 // configuration read behind it and the USB controller's description.
 
 #include "fake_minidriver.h"
-#include "pipeline/context/isp_context.h"
-#include "settings/host_bridge.h"
+#include "core/isp_context.h"
+#include "platform/host_bridge.h"
+
+using namespace sorvex0;
 
 namespace sorvextest {
 namespace {

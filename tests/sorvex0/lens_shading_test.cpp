@@ -3,8 +3,11 @@
 #include <cstring>
 
 #include "fake_minidriver.h"
-#include "pipeline/context/isp_context.h"
-#include "pipeline/lens_shading.h"
+#include "core/sensor_table.h"
+#include "core/isp_context.h"
+#include "frame/lens_shading.h"
+
+using namespace sorvex0;
 
 namespace sorvextest {
 namespace {
@@ -69,15 +72,15 @@ TEST(LensShadingTables, RadialIndexRunsFromTheCornerToTheCentre) {
 
 TEST(LensShadingTables, CurvesRiseFromZeroToTheirEnds) {
   for (uint32_t curve = 0; curve < 3; ++curve) {
-    EXPECT_EQ(64, LensGain(21, curve, 127));  // OV9650
+    EXPECT_EQ(64, LensGain(SensorById(21), curve, 127));  // OV9650
     for (uint32_t sensor : {20u, 21u, 22u, 23u, 26u, 27u, 24u}) {
-      EXPECT_EQ(0, LensGain(sensor, curve, 0));
-      for (uint32_t i = 1; i < 128; ++i) ASSERT_LE(LensGain(sensor, curve, i - 1), LensGain(sensor, curve, i));
+      EXPECT_EQ(0, LensGain(SensorById(sensor), curve, 0));
+      for (uint32_t i = 1; i < 128; ++i) ASSERT_LE(LensGain(SensorById(sensor), curve, i - 1), LensGain(SensorById(sensor), curve, i));
     }
   }
-  EXPECT_EQ(86, LensGain(26, 0, 127));  // OV9655
-  EXPECT_EQ(75, LensGain(26, 1, 127));
-  EXPECT_EQ(79, LensGain(26, 2, 127));
+  EXPECT_EQ(86, LensGain(SensorById(26), 0, 127));  // OV9655
+  EXPECT_EQ(75, LensGain(SensorById(26), 1, 127));
+  EXPECT_EQ(79, LensGain(SensorById(26), 2, 127));
 }
 
 TEST_F(LensShadingTest, FirstFrameBuildsAMapBrightAtTheCornersWithTheBayerCurves) {
@@ -90,9 +93,9 @@ TEST_F(LensShadingTest, FirstFrameBuildsAMapBrightAtTheCornersWithTheBayerCurves
   // Map line 0 is line 40 of the 320 x 320 square: a green-blue line with
   // green (curve 1) at column 0 and blue (curve 2) at column 1; map line 1
   // starts with red (curve 0).
-  EXPECT_EQ(LensGain(26, 1, RadialIndex(40, 0)), MapAt(320, 0, 0));
-  EXPECT_EQ(LensGain(26, 2, RadialIndex(40, 1)), MapAt(320, 1, 0));
-  EXPECT_EQ(LensGain(26, 0, RadialIndex(41, 0)), MapAt(320, 0, 1));
+  EXPECT_EQ(LensGain(SensorById(26), 1, RadialIndex(40, 0)), MapAt(320, 0, 0));
+  EXPECT_EQ(LensGain(SensorById(26), 2, RadialIndex(40, 1)), MapAt(320, 1, 0));
+  EXPECT_EQ(LensGain(SensorById(26), 0, RadialIndex(41, 0)), MapAt(320, 0, 1));
   EXPECT_GT(MapAt(320, 0, 0), 50);
   EXPECT_LT(MapAt(320, 160, 120), 3);
 }

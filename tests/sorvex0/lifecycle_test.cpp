@@ -3,7 +3,9 @@
 #include <array>
 
 #include "fake_minidriver.h"
-#include "pipeline/context/isp_context.h"
+#include "core/isp_context.h"
+
+using namespace sorvex0;
 
 namespace sorvextest {
 namespace {
@@ -49,7 +51,7 @@ TEST_F(LifecycleTest, SensorNamesMatchExactly) {
   EXPECT_EQ(0u, context_->sensorId);
 }
 
-TEST_F(LifecycleTest, InitSetsTheDocumentedDefaultsAndCallbacks) {
+TEST_F(LifecycleTest, InitSetsTheStartingValuesAndCallbacks) {
   ASSERT_EQ(0, Init("OV9650", 0x1FF));
   EXPECT_EQ(0xFFu, context_->highSpeed);  // only the low byte
   EXPECT_EQ(device_, context_->physicalDevice);

@@ -7,9 +7,11 @@
 #include <vector>
 
 #include "fake_minidriver.h"
-#include "pipeline/context/isp_context.h"
+#include "core/isp_context.h"
 #include "sorvex1.h"
 #include "zoom_test_support.h"
+
+using namespace sorvex0;
 
 namespace sorvextest {
 namespace {

@@ -16,8 +16,10 @@
 
 #include "fake_minidriver.h"
 #include "golden_digest.h"
-#include "pipeline/context/isp_context.h"
+#include "core/isp_context.h"
 #include "zoom/zoom.h"
+
+using namespace sorvex0;
 
 namespace sorvextest {
 namespace {

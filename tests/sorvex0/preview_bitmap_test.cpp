@@ -6,8 +6,10 @@
 #include <random>
 #include <vector>
 
-#include "pipeline/bayer_decimation.h"
-#include "pipeline/preview_bitmap.h"
+#include "frame/bayer_decimation.h"
+#include "frame/preview_bitmap.h"
+
+using namespace sorvex0;
 
 namespace sorvextest {
 namespace {

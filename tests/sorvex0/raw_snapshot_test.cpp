@@ -3,9 +3,11 @@
 #include <cstring>
 
 #include "fake_minidriver.h"
-#include "pipeline/context/isp_context.h"
-#include "settings/raw_snapshot.h"
+#include "core/isp_context.h"
+#include "store/raw_snapshot.h"
 #include "snapshot_store.h"
+
+using namespace sorvex0;
 
 namespace sorvextest {
 namespace {
@@ -24,7 +26,7 @@ class RawSnapshotTest : public MinidriverTest {
     return raw;
   }
   void Write(const std::vector<uint8_t> &raw, uint32_t width, uint32_t height, uint32_t number,
-             const PictureValues &values = {{11, 22, 33, 44, 55, 66, 77, 88, 0}}) {
+             const PictureValues &values = {11, 22, 33, 44, 55, 66, 77, 88, 0}) {
     WriteRawSnapshot(context_, values, width, height, 320, 240, raw.data(), number);
   }
   static std::vector<uint8_t> Value(const std::string &name) {

@@ -10,8 +10,10 @@
 #include "rgb_image.h"
 
 #include "fake_minidriver.h"
-#include "pipeline/context/isp_context.h"
+#include "core/isp_context.h"
 #include "sorvex1.h"
+
+using namespace sorvex0;
 
 namespace sorvextest {
 namespace {

@@ -3,7 +3,9 @@
 #include <cstring>
 
 #include "fake_minidriver.h"
-#include "pipeline/context/isp_context.h"
+#include "core/isp_context.h"
+
+using namespace sorvex0;
 
 namespace sorvextest {
 namespace {
@@ -16,11 +18,11 @@ struct Fallbacks {
 };
 
 constexpr Fallbacks kFallbacks[] = {
-    {"ES2216", 0, 0x646464, 1, 1, 72}, {"S5K4AA", 0, 0x646464, 1, 1, 60},
-    {"OV9650", 0, 0x646464, 1, 1, 72}, {"OV9655", 0, 0x646464, 1, 1, 72},
-    {"MI1320", 1, 0x786464, 0, 0, 72}, {"S5K3BA", 0, 0x646464, 1, 1, 72},
-    {"OV7670", 0, 0x646464, 0, 1, 72}, {"MI2020", 0, 0x646464, 0, 1, 72},
-    {"MO4000", 0, 0x646464, 0, 1, 60}, {"MI0360", 0, 0x646464, 0, 1, 72},
+    {"ES2216", 0, 0, 1, 1, 72}, {"S5K4AA", 0, 0, 1, 1, 60},
+    {"OV9650", 0, 0, 1, 1, 72}, {"OV9655", 0, 0, 1, 1, 72},
+    {"MI1320", 1, 0x786464, 0, 0, 72}, {"S5K3BA", 0, 0, 1, 1, 72},
+    {"OV7670", 0, 0, 0, 1, 72}, {"MI2020", 0, 0, 0, 1, 72},
+    {"MO4000", 0, 0, 0, 1, 60}, {"MI0360", 0, 0, 0, 1, 72},
 };
 
 uint32_t StoredDword(const std::string &key, const std::string &name) {

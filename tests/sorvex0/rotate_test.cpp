@@ -1,7 +1,9 @@
 // Mirror and flip programming of the S5K4AA.
 
 #include "fake_minidriver.h"
-#include "pipeline/context/isp_context.h"
+#include "core/isp_context.h"
+
+using namespace sorvex0;
 
 namespace sorvextest {
 namespace {

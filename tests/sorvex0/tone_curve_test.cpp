@@ -7,10 +7,13 @@
 #include <initializer_list>
 #include <memory>
 
+#include "core/sensor_table.h"
 #include "exposure/fixed_curves.h"
 #include "exposure/tone_curve.h"
 #include "fake_minidriver.h"
-#include "pipeline/context/isp_context.h"
+#include "core/isp_context.h"
+
+using namespace sorvex0;
 
 namespace sorvextest {
 namespace {
@@ -68,7 +71,7 @@ TEST(FixedCurvesTest, DefaultGammaCurvesOfTheSixGroups) {
   };
   const int inputs[8] = {0, 1, 16, 32, 64, 128, 192, 255};
   for (const Group &g : groups) {
-    const DefaultGamma gamma = DefaultGammaFor(g.sensor);
+    const DefaultGamma gamma = DefaultGammaFor(SensorById(g.sensor));
     for (int k = 0; k < 8; ++k) {
       EXPECT_EQ(g.at[k], gamma.curve[inputs[k]]) << "sensor " << g.sensor << " input " << inputs[k];
     }
@@ -80,7 +83,7 @@ TEST(FixedCurvesTest, DefaultGammaCurvesOfTheSixGroups) {
 TEST(FixedCurvesTest, GammaControlPointsLieOnTheirCurve) {
   for (uint32_t sensor : {kSensorEs2216, kSensorS5k4aa, kSensorOv9650, kSensorOv9655,
                           kSensorMo4000, kSensorMi1320}) {
-    const DefaultGamma gamma = DefaultGammaFor(sensor);
+    const DefaultGamma gamma = DefaultGammaFor(SensorById(sensor));
     int32_t lastInput = -1;
     for (int32_t k = 0; k < gamma.pointCount; ++k) {
       const uint32_t packed = static_cast<uint32_t>(gamma.points[k]);
@@ -99,7 +102,7 @@ class ToneTablesTest : public ::testing::Test {
  protected:
   void Use(uint32_t sensorId) {
     context_ = std::make_unique<IspContext>();
-    context_->sensorId = sensorId;
+    UseSensor(context_.get(), sensorId);
     context_->awbRefR = context_->awbRefG = context_->awbRefB = 100;
     context_->awbGainLimit = 20;
     LoadDefaultGamma(context_.get());
@@ -121,7 +124,7 @@ TEST_F(ToneTablesTest, LoadDefaultGammaReplacesPointsAndCurve) {
   std::memset(context_->gammaPoints, 0x5A, sizeof(context_->gammaPoints));
   std::memset(context_->gammaCurve, 0x5A, sizeof(context_->gammaCurve));
   LoadDefaultGamma(context_.get());
-  const DefaultGamma gamma = DefaultGammaFor(kSensorOv9655);
+  const DefaultGamma gamma = DefaultGammaFor(SensorById(kSensorOv9655));
   EXPECT_EQ(6, context_->gammaPointCount);
   EXPECT_EQ(0, std::memcmp(context_->gammaPoints, gamma.points, 6 * sizeof(int32_t)));
   for (uint32_t k = 6; k < kMaxGammaPoints; ++k) EXPECT_EQ(0, context_->gammaPoints[k]);
@@ -276,7 +279,7 @@ TEST_F(DefaultGammaAtInitTest, InitLoadsTheSensorsDefaultGamma) {
   ASSERT_EQ(0, Init("OV9655"));
   EXPECT_EQ(6, context_->gammaPointCount);
   EXPECT_EQ(11714, context_->gammaCurve[16]);
-  EXPECT_EQ(0, std::memcmp(context_->gammaCurve, DefaultGammaFor(kSensorOv9655).curve, 512));
+  EXPECT_EQ(0, std::memcmp(context_->gammaCurve, DefaultGammaFor(SensorById(kSensorOv9655)).curve, 512));
   Exit();
   ASSERT_EQ(0, Init("XY1234"));  // unknown sensor: the common curve
   EXPECT_EQ(8, context_->gammaPointCount);

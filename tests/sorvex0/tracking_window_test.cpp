@@ -2,7 +2,7 @@
 // panning by 2, 4 or 8 pixels, and keeping the window inside the frame; and
 // the pipeline's call of the tracker.
 
-#include "pipeline/tracking_window.h"
+#include "frame/tracking_window.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,9 @@
 
 #include "face_test_support.h"
 #include "fake_minidriver.h"
-#include "pipeline/context/isp_context.h"
+#include "core/isp_context.h"
+
+using namespace sorvex0;
 
 namespace sorvextest {
 namespace {

@@ -6,16 +6,19 @@
 #include <algorithm>
 #include <memory>
 
+#include "core/sensor_table.h"
 #include "exposure/white_balance.h"
 #include "exposure/white_candidate_weights.h"
-#include "pipeline/context/isp_context.h"
+#include "core/isp_context.h"
+
+using namespace sorvex0;
 
 namespace sorvextest {
 namespace {
 
 std::unique_ptr<IspContext> Context(uint32_t sensorId) {
   auto context = std::make_unique<IspContext>();
-  context->sensorId = sensorId;
+  UseSensor(context.get(), sensorId);
   context->aeTarget = 72;
   return context;
 }
@@ -42,15 +45,15 @@ TEST(WhiteCandidateWeightsTest, CellsFollowTheRatiosAndClampAtTheEdges) {
   EXPECT_EQ(17u, WhiteWeightRow(110));
   EXPECT_EQ(17u, WhiteWeightRow(5000));
   // R/G 0.62, B/G 0.72 is row 9, column 4.
-  EXPECT_EQ(80, WhiteCandidateWeight(kSensorEs2216, 62, 72));
+  EXPECT_EQ(80, WhiteCandidateWeight(SensorById(kSensorEs2216), 62, 72));
   // Telling cells of the common table; its first and last three rows are empty.
-  EXPECT_EQ(60, WhiteWeightAt(kSensorEs2216, 4, 15));
-  EXPECT_EQ(72, WhiteWeightAt(kSensorEs2216, 8, 11));
-  EXPECT_EQ(7, WhiteWeightAt(kSensorOv9650, 8, 8));
-  EXPECT_EQ(12, WhiteWeightAt(kSensorMi1320, 1, 27));
-  EXPECT_EQ(40, WhiteWeightAt(kSensorEs2216, 14, 6));
+  EXPECT_EQ(60, WhiteWeightAt(SensorById(kSensorEs2216), 4, 15));
+  EXPECT_EQ(72, WhiteWeightAt(SensorById(kSensorEs2216), 8, 11));
+  EXPECT_EQ(7, WhiteWeightAt(SensorById(kSensorOv9650), 8, 8));
+  EXPECT_EQ(12, WhiteWeightAt(SensorById(kSensorMi1320), 1, 27));
+  EXPECT_EQ(40, WhiteWeightAt(SensorById(kSensorEs2216), 14, 6));
   for (uint32_t column = 0; column < kWhiteWeightColumns; ++column) {
-    for (uint32_t row : {0u, 15u, 16u, 17u}) EXPECT_EQ(0, WhiteWeightAt(kSensorEs2216, row, column));
+    for (uint32_t row : {0u, 15u, 16u, 17u}) EXPECT_EQ(0, WhiteWeightAt(SensorById(kSensorEs2216), row, column));
   }
 }
 
@@ -65,26 +68,26 @@ TEST(WhiteCandidateWeightsTest, S5kTableDiffersInItsFourteenCells) {
   uint32_t differing = 0;
   for (uint32_t row = 0; row < kWhiteWeightRows; ++row) {
     for (uint32_t column = 0; column < kWhiteWeightColumns; ++column) {
-      const uint8_t s5k = WhiteWeightAt(kSensorS5k4aa, row, column);
-      EXPECT_EQ(s5k, WhiteWeightAt(kSensorS5k3ba, row, column));
-      if (s5k != WhiteWeightAt(kSensorEs2216, row, column)) ++differing;
+      const uint8_t s5k = WhiteWeightAt(SensorById(kSensorS5k4aa), row, column);
+      EXPECT_EQ(s5k, WhiteWeightAt(SensorById(kSensorS5k3ba), row, column));
+      if (s5k != WhiteWeightAt(SensorById(kSensorEs2216), row, column)) ++differing;
     }
   }
   EXPECT_EQ(14u, differing);
-  for (const Cell &c : cells) EXPECT_EQ(c.weight, WhiteWeightAt(kSensorS5k4aa, c.row, c.column));
+  for (const Cell &c : cells) EXPECT_EQ(c.weight, WhiteWeightAt(SensorById(kSensorS5k4aa), c.row, c.column));
 }
 
 TEST(WhiteCandidateWeightsTest, Mo4000TableIsShiftedTowardRedAndLowerBlue) {
   for (uint32_t row = 0; row < kWhiteWeightRows; ++row) {
     for (uint32_t column = 0; column < kWhiteWeightColumns; ++column) {
       const uint8_t expected = (row + 1 < kWhiteWeightRows && column >= 7)
-                                   ? WhiteWeightAt(kSensorEs2216, row + 1, column - 7)
+                                   ? WhiteWeightAt(SensorById(kSensorEs2216), row + 1, column - 7)
                                    : 0;
-      ASSERT_EQ(expected, WhiteWeightAt(kSensorMo4000, row, column)) << row << "," << column;
+      ASSERT_EQ(expected, WhiteWeightAt(SensorById(kSensorMo4000), row, column)) << row << "," << column;
     }
   }
-  EXPECT_EQ(60, WhiteWeightAt(kSensorMo4000, 3, 22));
-  EXPECT_EQ(80, WhiteWeightAt(kSensorMo4000, 8, 8));
+  EXPECT_EQ(60, WhiteWeightAt(SensorById(kSensorMo4000), 3, 22));
+  EXPECT_EQ(80, WhiteWeightAt(SensorById(kSensorMo4000), 8, 8));
 }
 
 TEST(WhiteBalanceEstimateTest, NoCountedWindowGivesTheFallbackEstimates) {
@@ -180,20 +183,20 @@ TEST(WhiteBalanceEstimateTest, SaturatedRedWindowsDoNotOverflowTheMean) {
 
 TEST(WhiteBalanceEstimateTest, FinalEstimateMovesAndBlendsTheFallbackPoint) {
   // A reddish estimate: e = 7300 and the point moves to (7300, 5633).
-  WhiteBalanceRatios r = FinalWhiteEstimate(kSensorEs2216, {9300, 5300}, 0);
+  WhiteBalanceRatios r = FinalWhiteEstimate(SensorById(kSensorEs2216), {9300, 5300}, 0);
   EXPECT_EQ(7300u, r.redToGreen);
   EXPECT_EQ(5633u, r.blueToGreen);
   // e = 14000 is compressed to 13000 and capped at 12500; l = 9400.
-  r = FinalWhiteEstimate(kSensorEs2216, {16000, 6300}, 639);
+  r = FinalWhiteEstimate(SensorById(kSensorEs2216), {16000, 6300}, 639);
   EXPECT_EQ(9400u, r.redToGreen);
   EXPECT_EQ(6300u, r.blueToGreen);
   // Between 640 and 1920 the two are blended by the weight sum.
-  r = FinalWhiteEstimate(kSensorEs2216, {6000, 7000}, 1280);
+  r = FinalWhiteEstimate(SensorById(kSensorEs2216), {6000, 7000}, 1280);
   EXPECT_EQ(6150u, r.redToGreen);
   EXPECT_EQ(6650u, r.blueToGreen);
-  r = FinalWhiteEstimate(kSensorEs2216, {6000, 7000}, 1919);
+  r = FinalWhiteEstimate(SensorById(kSensorEs2216), {6000, 7000}, 1919);
   EXPECT_EQ(6000u, r.redToGreen);  // (6300 + 1279 * 6000) / 1280
-  r = FinalWhiteEstimate(kSensorEs2216, {6000, 7000}, 1920);
+  r = FinalWhiteEstimate(SensorById(kSensorEs2216), {6000, 7000}, 1920);
   EXPECT_EQ(6000u, r.redToGreen);
   EXPECT_EQ(7000u, r.blueToGreen);
 }
@@ -201,12 +204,12 @@ TEST(WhiteBalanceEstimateTest, FinalEstimateMovesAndBlendsTheFallbackPoint) {
 TEST(WhiteBalanceEstimateTest, Mo4000EstimateJustAboveTheFallbackStaysOnTheSegment) {
   // The compressed e (10375) lies below the MO4000's fallback R/G; unguarded,
   // B/G would come out as -182500.
-  const WhiteBalanceRatios r = FinalWhiteEstimate(kSensorMo4000, {10501, 5000}, 0);
+  const WhiteBalanceRatios r = FinalWhiteEstimate(SensorById(kSensorMo4000), {10501, 5000}, 0);
   EXPECT_EQ(10500u, r.redToGreen);
   EXPECT_EQ(5000u, r.blueToGreen);
   for (uint32_t rw = 10501; rw < 16000; rw += 97) {
     for (uint32_t bw = 5000; bw <= 16000; bw += 1100) {
-      const WhiteBalanceRatios m = FinalWhiteEstimate(kSensorMo4000, {rw, bw}, 100);
+      const WhiteBalanceRatios m = FinalWhiteEstimate(SensorById(kSensorMo4000), {rw, bw}, 100);
       EXPECT_GE(m.redToGreen, 10500u);
       EXPECT_LE(m.redToGreen, rw);
       EXPECT_GE(m.blueToGreen, std::min(bw, 6500u)) << rw << "," << bw;
@@ -239,6 +242,14 @@ TEST(WhiteBalanceReferencesTest, PresetBytesBecomeReferences) {
   UpdateWhiteBalanceReferencesAt(context.get(), {}, 100);
   EXPECT_EQ(context->awbRefR, context->awbRefG);
   EXPECT_EQ(context->awbRefG, context->awbRefB);
+  // An empty preset, preset 1's fallback on every sensor but the MI1320:
+  // equal references, no correction either.
+  context->awbPreset[1] = 0;
+  context->awbType = 2;
+  UpdateWhiteBalanceReferencesAt(context.get(), {}, 100);
+  EXPECT_EQ(40000u, context->awbRefR);
+  EXPECT_EQ(40000u, context->awbRefG);
+  EXPECT_EQ(40000u, context->awbRefB);
   // The damping state is left alone.
   EXPECT_EQ(7u, context->awbRunCount);
   EXPECT_EQ(8000u, context->awbPrevRatioR);

@@ -12,6 +12,8 @@
 #include "zoom/zoom.h"
 #include "zoom_test_support.h"
 
+using namespace sorvex0;
+
 namespace {
 
 using zoomtest::Buffer;
@@ -313,18 +315,6 @@ TEST(DoubleBitmap, DoublesAlongWithTheFirstCopyFirstAndDownWithTheFirstRowDouble
                 image, 3, 6, 4, [&](uint32_t x) { return across[x]; },
                 [&](uint32_t y) { return down[y]; }),
             frame.Copy(frame.size()));
-}
-
-TEST(DoubleBitmap, FitsTheTargetOrLeavesTheImage) {
-  Buffer frame(8 * 6 * kBpp, 9);
-  EXPECT_FALSE(DoubleBitmapInTarget(frame.data(), 4, 4, 8, 6));  // 8 x 8 does not fit 8 x 6
-  for (size_t i = 0; i < frame.size(); ++i) ASSERT_EQ(9, frame[i]);
-  // 6 x 8 is not the target's shape but fits its bytes.
-  const std::vector<uint8_t> image = RandomWindow(3, 4, 21);
-  std::copy(image.begin(), image.end(), frame.data());
-  EXPECT_TRUE(DoubleBitmapInTarget(frame.data(), 3, 4, 8, 6));
-  EXPECT_EQ(image[0], frame[0]);
-  EXPECT_EQ(Mean(image[0], image[3]), frame[3]);
 }
 
 }  // namespace

@@ -13,6 +13,8 @@
 #include "zoom/zoom.h"
 #include "zoom_test_support.h"
 
+using namespace sorvex0;
+
 namespace {
 
 using zoomtest::Buffer;
@@ -96,7 +98,7 @@ TEST(ZoomDispatch, Level20At640x480Doubles) {
   }
 }
 
-// The doubling as described: along a row pixel, mean, ..., the last pixel
+// The doubling written out plainly: along a row pixel, mean, ..., the last pixel
 // twice; rows bottom-up, the mean rows between, the first row twice.
 std::vector<uint8_t> DoubledBitmap(const std::vector<uint8_t> &image, uint32_t w, uint32_t h) {
   std::vector<std::vector<uint8_t>> widened(h, std::vector<uint8_t>(size_t{w} * 6));

@@ -9,9 +9,11 @@
 #include <cstdlib>
 #include <string>
 
-#include "pipeline/zoom_window.h"
+#include "frame/zoom_window.h"
 #include "zoom/zoom.h"
 #include "zoom_test_support.h"
+
+using namespace sorvex0;
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The zoom window's crop and the YUYV reduction.
 
-#include "pipeline/zoom_window.h"
+#include "frame/zoom_window.h"
 
 #include <gtest/gtest.h>
 
@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "zoom_test_support.h"
+
+using namespace sorvex0;
 
 namespace {
 

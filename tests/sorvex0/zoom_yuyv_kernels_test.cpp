@@ -11,6 +11,8 @@
 #include "zoom/zoom.h"
 #include "zoom_test_support.h"
 
+using namespace sorvex0;
+
 namespace {
 
 using zoomtest::Buffer;
@@ -132,13 +134,6 @@ TEST(DoubleYuyv, DoublesPairsAndRows) {
   for (const std::vector<uint8_t> &row : {first, middle, second})
     expected.insert(expected.end(), row.begin(), row.end());
   EXPECT_EQ(expected, frame.Copy(frame.size()));
-}
-
-TEST(DoubleYuyv, FitsTheTargetOrLeavesTheImage) {
-  Buffer frame(352 * 288 * kBpp, 9);
-  EXPECT_FALSE(DoubleYuyvInTarget(frame.data(), 320, 240, 352, 288));
-  for (size_t i = 0; i < frame.size(); ++i) ASSERT_EQ(9, frame[i]);
-  EXPECT_TRUE(DoubleYuyvInTarget(frame.data(), 160, 120, 352, 288));
 }
 
 // Window luma, U and V carrying positions within their group (luma 2x, U 2p,

@@ -10,17 +10,17 @@ constexpr uint8_t kPropertySetGuid[16] = {0x53, 0x56, 0x58, 0x30, 0x2E, 0x43, 0x
                                           0x50, 0x72, 0x6F, 0x70, 0x65, 0x72, 0x74, 0x79};
 constexpr uint32_t kFlagGet = 1;
 constexpr uint32_t kFlagSet = 2;
-constexpr size_t kValueOffset = 24;
-constexpr size_t kItemOffset = 28;
-constexpr size_t kGammaCountOffset = 4;
-constexpr size_t kGammaPointsOffset = 8;
-constexpr size_t kGammaCurveOffset = 136;
-constexpr size_t kGammaCurveBytes = 512;
+constexpr size_t kValueOffset = offsetof(SorvexPropertyRecord, value);
+constexpr size_t kItemOffset = offsetof(SorvexPropertyRecord, item);
+constexpr size_t kGammaCountOffset = offsetof(SorvexGammaRecord, pointCount);
+constexpr size_t kGammaPointsOffset = offsetof(SorvexGammaRecord, points);
+constexpr size_t kGammaCurveOffset = offsetof(SorvexGammaRecord, curve);
+constexpr size_t kGammaCurveBytes = sizeof(SorvexGammaRecord::curve);
 
 std::vector<uint8_t> PropertyHeader(uint32_t id, uint32_t flags) {
   std::vector<uint8_t> header(kPropertyHeaderBytes, 0);
   std::copy(std::begin(kPropertySetGuid), std::end(kPropertySetGuid), header.begin());
-  StoreWord(&header[16], id);
+  StoreWord(&header[SORVEX_PROPERTY_ID_OFFSET], id);
   StoreWord(&header[20], flags);
   return header;
 }

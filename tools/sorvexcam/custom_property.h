@@ -1,9 +1,6 @@
-// Custom property requests as the minidriver forwards them: a descriptor
-// whose `property` points at the 24-byte property header (a 16-byte set GUID,
-// the 32-bit identifier at byte 16, the get/set flags at byte 20) and whose
-// `propertyInfo` points at the data buffer: the 32-byte record (a copy of the
-// header, the value word at byte 24, the item word at byte 28), 4 bytes for
-// get 57 (the snapshot number) and 648 bytes for 64 (the gamma record).
+// Custom property requests as the minidriver forwards them (the set is
+// declared in sorvex0_property.h): a descriptor whose `property` points at
+// the property header and whose `propertyInfo` points at the data buffer.
 #pragma once
 
 #include <cstddef>
@@ -11,30 +8,32 @@
 #include <vector>
 
 #include "sorvex0.h"
+#include "sorvex0_property.h"
 
 namespace sorvexcam {
 
+// The front end's names for the library's property set (sorvex0_property.h).
 enum PropertyId : uint32_t {
-  kPropertySelectItem = 31,
-  kPropertyItem = 32,   // get: the setting selected by 31; set: the setting named by the item word
-  kPropertySetItem = 33,
-  kPropertySelectRegister = 51,
-  kPropertyControllerRegister = 52,
-  kPropertySensorRegister = 54,
-  kPropertySensorId = 55,
-  kPropertySnapshot = 57,
-  kPropertyZoom = 60,
-  kPropertyFaceTracking = 61,
-  kPropertyFaceDescription = 62,
-  kPropertyGamma = 64,
-  kPropertyFlicker = 66,
+  kPropertySelectItem = SORVEX_PROPERTY_SELECT_ITEM,
+  kPropertyItem = SORVEX_PROPERTY_ITEM,  // get: the setting selected by 31; set: the setting named by the item word
+  kPropertySetItem = SORVEX_PROPERTY_SET_ITEM,
+  kPropertySelectRegister = SORVEX_PROPERTY_SELECT_REGISTER,
+  kPropertyControllerRegister = SORVEX_PROPERTY_CONTROLLER_REGISTER,
+  kPropertySensorRegister = SORVEX_PROPERTY_SENSOR_REGISTER,
+  kPropertySensorId = SORVEX_PROPERTY_SENSOR_ID,
+  kPropertySnapshot = SORVEX_PROPERTY_SNAPSHOT,
+  kPropertyZoom = SORVEX_PROPERTY_ZOOM,
+  kPropertyFaceTracking = SORVEX_PROPERTY_FACE_TRACKING,
+  kPropertyFaceDescription = SORVEX_PROPERTY_FACE_DESCRIPTION,
+  kPropertyGamma = SORVEX_PROPERTY_GAMMA,
+  kPropertyFlicker = SORVEX_PROPERTY_FLICKER,
 };
 
-constexpr size_t kPropertyHeaderBytes = 24;
-constexpr size_t kPropertyRecordBytes = 32;
-constexpr size_t kSnapshotResultBytes = 4;
-constexpr size_t kGammaRecordBytes = 648;
-constexpr size_t kGammaPointCapacity = 32;
+constexpr size_t kPropertyHeaderBytes = SORVEX_PROPERTY_HEADER_BYTES;
+constexpr size_t kPropertyRecordBytes = SORVEX_PROPERTY_RECORD_BYTES;
+constexpr size_t kSnapshotResultBytes = SORVEX_SNAPSHOT_RESULT_BYTES;
+constexpr size_t kGammaRecordBytes = SORVEX_GAMMA_RECORD_BYTES;
+constexpr size_t kGammaPointCapacity = SORVEX_GAMMA_POINTS;
 
 struct PropertyAnswer {
   uint32_t bytes = 0;  // the export's result: valid bytes, 0 for an unhandled identifier

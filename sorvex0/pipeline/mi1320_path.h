@@ -1,7 +1,0 @@
-// The MI1320 has an image processor of its own: at output widths up to 640
-// it delivers YUYV, above that raw Bayer frames. Its frames take this path.
-#pragma once
-
-#include "pipeline/frame_request.h"
-
-void ConvertMi1320Frame(IspContext *context, const FrameRequest &frame);

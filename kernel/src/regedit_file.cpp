@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "hostkernel/file_replace.h"
 #include "hostkernel/registry_store.h"
 
 namespace hostkernel {
@@ -535,20 +536,9 @@ std::string RegistryStore::SaveText() const {
 }
 
 bool RegistryStore::SaveFile(const std::string &path, std::string *error) const {
-  // Written beside the target and renamed over it, so that readers never
-  // see half a file.
-  const std::string temporary = path + ".tmp" + std::to_string(getpid());
-  const std::string text = SaveText();
-  FILE *file = std::fopen(temporary.c_str(), "wb");
-  bool ok = file != nullptr;
-  if (ok) ok = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-  if (file != nullptr) ok = (std::fclose(file) == 0) && ok;
-  if (ok) ok = std::rename(temporary.c_str(), path.c_str()) == 0;
-  if (!ok) {
-    if (error != nullptr) *error = "cannot write " + path + ": " + std::strerror(errno);
-    std::remove(temporary.c_str());
-  }
-  return ok;
+  const int reason = ReplaceFileContents(path, SaveText());
+  if (reason != 0 && error != nullptr) *error = "cannot write " + path + ": " + std::strerror(reason);
+  return reason == 0;
 }
 
 }  // namespace hostkernel

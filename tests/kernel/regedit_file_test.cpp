@@ -2,6 +2,7 @@
 // malformed files.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
@@ -354,6 +355,24 @@ TEST(RegeditFile, SavesAndLoadsFiles) {
   std::remove(fifo.c_str());
   EXPECT_FALSE(original.SaveFile(testing::TempDir() + "no/such/dir/x.reg", &error));
   EXPECT_NE(error.find("No such file or directory"), std::string::npos) << error;
+
+  // A registry file that is a symbolic link: the linked file is written, in
+  // its own mode, and the link stays a link.
+  const std::string target = testing::TempDir() + "regedit_file_test_target.reg";
+  const std::string link = testing::TempDir() + "regedit_file_test_link.reg";
+  std::remove(link.c_str());
+  { std::ofstream(target) << "old"; }
+  ASSERT_EQ(chmod(target.c_str(), 0600), 0);
+  ASSERT_EQ(symlink(target.c_str(), link.c_str()), 0);
+  ASSERT_TRUE(original.SaveFile(link, &error)) << error;
+  struct stat linkStatus = {}, targetStatus = {};
+  ASSERT_EQ(lstat(link.c_str(), &linkStatus), 0);
+  EXPECT_TRUE(S_ISLNK(linkStatus.st_mode));
+  ASSERT_EQ(stat(target.c_str(), &targetStatus), 0);
+  EXPECT_EQ(0600u, targetStatus.st_mode & 0777u);
+  EXPECT_EQ(ReadFile(target), original.SaveText());
+  std::remove(link.c_str());
+  std::remove(target.c_str());
 }
 
 }  // namespace

@@ -10,6 +10,8 @@
 #include <cstring>
 #include <filesystem>
 
+#include "hostkernel/file_replace.h"
+
 namespace sorvexcam {
 namespace {
 
@@ -61,27 +63,6 @@ class StopSignalsBlocked {
   sigset_t previous_;
 };
 
-// The file a path names with its symbolic links followed; a link to nothing
-// names where that file would be.
-std::string FollowLinks(const std::string &path) {
-  fs::path current = path;
-  for (int hops = 0; hops < 40; ++hops) {
-    std::error_code code;
-    if (!fs::is_symlink(current, code)) break;
-    const fs::path target = fs::read_symlink(current, code);
-    if (code) break;
-    current = target.is_absolute() ? target : current.parent_path() / target;
-  }
-  return current.string();
-}
-
-// A file that replaces another takes over its permissions.
-void KeepPermissions(const std::string &replaced, const std::string &replacement) {
-  std::error_code code;
-  const fs::file_status status = fs::status(replaced, code);
-  if (!code && fs::is_regular_file(status)) fs::permissions(replacement, status.permissions(), code);
-}
-
 std::string JoinFinalPaths(std::vector<std::string>::const_iterator begin,
                            std::vector<std::string>::const_iterator end) {
   std::string text;
@@ -132,7 +113,7 @@ std::string OutputFiles::Stage(const std::string &finalPath) {
   }
   StagedFile file;
   file.finalPath = finalPath;
-  file.target = FollowLinks(finalPath);
+  file.target = hostkernel::FollowLinks(finalPath);
   file.part = file.target + ".part";
   StopSignalsBlocked blocked;
   staged_.push_back(file);
@@ -156,7 +137,7 @@ bool OutputFiles::Commit(std::string *error) {
   const size_t committedBefore = committed_.size();
   for (size_t i = 0; i < staged_.size(); ++i) {
     const StagedFile &file = staged_[i];
-    KeepPermissions(file.target, file.part);
+    hostkernel::KeepPermissions(file.target, file.part);
     std::error_code code;
     fs::rename(file.part, file.target, code);
     if (!code) {

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "hostkernel/file_replace.h"
 #include "hostwin32/host_control.h"
 #include "layer_common.h"
 
@@ -156,19 +157,11 @@ bool SaveWin32State(const std::string &path, const Win32State &state, std::strin
   for (const StartedProgram &program : state.started) {
     out << kStartedTag << '\t' << program.showCommand << '\t' << program.commandLine << '\n';
   }
-  // Written beside the file and renamed over it: a failed write (a full
-  // disk, a size limit) must not leave the file empty and lose the records.
-  const std::string temporary = path + ".tmp" + std::to_string(getpid());
-  const std::string text = out.str();
-  FILE *file = std::fopen(temporary.c_str(), "wb");
-  bool ok = file != nullptr && std::fwrite(text.data(), 1, text.size(), file) == text.size();
-  if (file != nullptr) ok = std::fclose(file) == 0 && ok;
-  if (ok) ok = std::rename(temporary.c_str(), path.c_str()) == 0;
-  if (!ok) {
-    *error = path + ": cannot be written: " + std::strerror(errno);
-    std::remove(temporary.c_str());
-  }
-  return ok;
+  // Replaced as a whole: a failed write (a full disk, a size limit) must
+  // not leave the file empty and lose the records.
+  const int reason = hostkernel::ReplaceFileContents(path, out.str());
+  if (reason != 0) *error = path + ": cannot be written: " + std::strerror(reason);
+  return reason == 0;
 }
 
 }  // namespace hostwin32

@@ -76,7 +76,7 @@ TEST(ParseOptions, RejectsWhatTheCameraCannotDoWithAReason) {
       {{"--speed", "super"}, "high or full"},
       {{"--picture", "a.png", "--camera-raw", "b.cr2"}, "one source"},
       {{"--raw-pattern", "RGBG"}, "colour cell"},
-      {{"--still", "--camera-raw", "x.dng"}, "--still applies"},
+      {{"--still", "--raw-dir", "frames"}, "--still applies"},
       {{"--frobnicate"}, "--frobnicate"},
       {{"--set", "3:zoom"}, "zoom wants =VALUE"},
       {{"--set", "3:exposure=2"}, "can only be read"},

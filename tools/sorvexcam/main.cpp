@@ -41,12 +41,28 @@ sensorsim::Illuminant IlluminantOf(IlluminantKind kind) {
   }
 }
 
-// The source the options name. For the scene and pictures it is the sensor
-// model unless --still asks otherwise or the model does not cover the sensor.
+// The source the options name. For the scene, pictures and camera raws it is
+// the sensor model unless --still asks otherwise or the model does not cover
+// the sensor.
 struct ChosenSource {
   std::unique_ptr<FrameSource> source;
   SensorModelSource *model = nullptr;
 };
+
+bool ChooseModel(const Options &options, std::unique_ptr<LinearScene> scene, ChosenSource *chosen) {
+  if (options.still) return false;
+  std::string why;
+  std::unique_ptr<SensorModelSource> model = SensorModelSource::Create(
+      options.sensor, SimulatedMinidriver::kDevice, std::move(scene), IlluminantOf(options.illuminant), &why);
+  if (!model) {
+    std::printf("note: %s; the %s is fed as a still frame\n", why.c_str(),
+                options.source == SourceKind::kCameraRaw ? "raw" : "picture");
+    return false;
+  }
+  chosen->model = model.get();
+  chosen->source = std::move(model);
+  return true;
+}
 
 bool MakeSource(const Options &options, ChosenSource *chosen, std::string *error) {
   switch (options.source) {
@@ -56,27 +72,23 @@ bool MakeSource(const Options &options, ChosenSource *chosen, std::string *error
       if (options.source == SourceKind::kPicture && !ScenePicture::FromFile(options.sourcePath, &picture, error)) {
         return false;
       }
-      if (!options.still) {
-        std::string why;
-        std::unique_ptr<SensorModelSource> model = SensorModelSource::Create(
-            options.sensor, SimulatedMinidriver::kDevice, picture, IlluminantOf(options.illuminant), &why);
-        if (model) {
-          chosen->model = model.get();
-          chosen->source = std::move(model);
-          return true;
-        }
-        std::printf("note: %s; the picture is fed as a still frame\n", why.c_str());
+      if (!ChooseModel(options, std::make_unique<ScenePicture>(picture), chosen)) {
+        chosen->source = std::make_unique<PictureSource>(std::move(picture));
       }
-      chosen->source = std::make_unique<PictureSource>(std::move(picture));
       return true;
     }
     case SourceKind::kRawDirectory:
       chosen->source = RawDirectorySource::Open(options.sourcePath, options.rawWidth, options.rawHeight,
                                                 options.rawPattern, error);
       return chosen->source != nullptr;
-    case SourceKind::kCameraRaw:
-      chosen->source = CameraRawSource::Open(options.sourcePath, error);
-      return chosen->source != nullptr;
+    case SourceKind::kCameraRaw: {
+      CameraRaw raw;
+      if (!ReadCameraRaw(options.sourcePath, &raw, error)) return false;
+      if (!ChooseModel(options, std::make_unique<CameraRawScene>(raw), chosen)) {
+        chosen->source = std::make_unique<CameraRawSource>(raw);
+      }
+      return true;
+    }
   }
   return false;
 }

@@ -127,8 +127,8 @@ bool CheckTogether(Options *options, int sourcesGiven, std::string *error) {
              " (the camera offers " + SupportedSizesText() + ")";
     return false;
   }
-  if (options->still && options->source != SourceKind::kScene && options->source != SourceKind::kPicture) {
-    *error = "--still applies to --scene and --picture only";
+  if (options->still && options->source == SourceKind::kRawDirectory) {
+    *error = "--still applies to --scene, --picture and --camera-raw only";
     return false;
   }
   if (options->rawWidth != 0 && options->source != SourceKind::kRawDirectory) {
@@ -278,7 +278,8 @@ std::string UsageText() {
          "  --raw-dir DIR         8-bit PGM frames, or .raw frames with --raw-size WxH\n"
          "    --raw-pattern CELL  their colour cell: GBRG (default, the camera's), RGGB, GRBG, BGGR\n"
          "  --camera-raw FILE     a camera raw file (DNG, CR2, NEF, ...)\n"
-         "  --still               the scene or picture as a fixed frame, without the sensor model\n"
+         "  --still               the scene, picture or camera raw as a fixed frame, without\n"
+         "                        the sensor model\n"
          "  --light PERCENT       light on the scene for the sensor model, in percent of what\n"
          "                        the starting exposure needs (default 25: too dark)\n"
          "  --illuminant KIND     neutral (daylight, the default), warm or cool light\n"

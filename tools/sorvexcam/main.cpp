@@ -15,6 +15,7 @@
 #include "camera_raw_source.h"
 #include "camera_run.h"
 #include "hostkernel/host_control.h"
+#include "live_view.h"
 #include "options.h"
 #include "output_files.h"
 #include "picture_source.h"
@@ -160,13 +161,15 @@ int RunMain(int argc, char **argv) {
     return Fail(kExitBadOptions, error + "\n" + "try sorvexcam --help");
   }
   if (options.help) {
-    std::fputs(UsageText().c_str(), stdout);
+    std::fputs((UsageText() + LiveView::KeysHelp()).c_str(), stdout);
     return 0;
   }
   ChosenSource chosen;
   if (!MakeSource(options, &chosen, &error)) return Fail(kExitFailed, error);
-  const uint32_t frameCount =
-      !options.framesGiven && chosen.source->FrameCount() != 0 ? chosen.source->FrameCount() : options.frames;
+  const uint32_t frameCount = options.framesGiven                  ? options.frames
+                              : chosen.source->FrameCount() != 0 ? chosen.source->FrameCount()
+                              : options.view                     ? kMostFrames
+                                                                 : options.frames;
   if (!CheckActionFrames(options, frameCount, &error)) return Fail(kExitBadOptions, error);
   const bool sendsYuyv = options.sensor == "MI1320" && options.width <= 640;
   if (sendsYuyv && !chosen.source->Supports(RawLayout::kYuyv)) {
@@ -174,6 +177,8 @@ int RunMain(int argc, char **argv) {
                                      chosen.source->Describe() + " has Bayer frames only");
   }
   if (!LoadRegistry(options.registryFile, &error)) return Fail(kExitFailed, error);
+  std::unique_ptr<LiveView> view;
+  if (options.view && !(view = LiveView::Open(options, &error))) return Fail(kExitFailed, error);
 
   OutputFiles outputs;
   if (!outputs.Prepare(options.outDir, &error)) return Fail(kExitFailed, error);
@@ -188,7 +193,8 @@ int RunMain(int argc, char **argv) {
       std::printf("note: the settings could not be loaded (status 0x%08X); the camera runs on its defaults\n",
                   static_cast<uint32_t>(status));
     }
-    ok = ok && RunCamera(options, frameCount, chosen.source.get(), chosen.model, &driver, &outputs, &summary, &error);
+    ok = ok && RunCamera(options, frameCount, chosen.source.get(), chosen.model, &driver, view.get(), &outputs, &summary,
+                          &error);
     driver.Exit();
     if (ok && driver.ForeignDeviceCalls() != 0) {
       error = "the library called back " + std::to_string(driver.ForeignDeviceCalls()) +

@@ -14,7 +14,6 @@ struct Size {
 // The sizes the camera's mode scripts cover.
 constexpr Size kSupportedSizes[] = {{160, 120}, {320, 240},  {640, 480},  {800, 600},
                                     {1280, 960}, {1280, 1024}, {1600, 1200}};
-constexpr uint32_t kMostFrames = 100000;
 
 bool ParseUnsigned(const std::string &text, uint32_t *value) {
   if (text.empty() || !std::isdigit(static_cast<unsigned char>(text[0]))) return false;
@@ -183,6 +182,10 @@ bool ParseOptions(const std::vector<std::string> &args, Options *options, std::s
       options->still = true;
       continue;
     }
+    if (arg == "--view") {
+      options->view = true;
+      continue;
+    }
     if (arg.rfind("--", 0) != 0) {
       *error = "unexpected argument \"" + arg + "\"";
       return false;
@@ -288,7 +291,8 @@ std::string UsageText() {
          "  --speed high|full     USB speed (default high)\n"
          "  --format rgb24|yuyv|i420   output format (default rgb24)\n"
          "  --size WxH            output size (default 640x480): " + SupportedSizesText() + "\n"
-         "  --frames N            frames to process (default 90; a raw directory: its frames)\n"
+         "  --frames N            frames to process (default 90, with --view until quit; a raw\n"
+         "                        directory: its frames)\n"
          "  --fps RATE            frame rate of the simulated clock (default 30)\n"
          "  --p1 .. --p9 V        picture values: brightness, contrast, saturation, filter,\n"
          "                        chroma balance, unused, gamma, exposure-target scale,\n"
@@ -299,6 +303,9 @@ std::string UsageText() {
          "  --get FRAME:NAME[=ADDR]  e.g. 89:aeindex, 60:reg=0x0D, 89:snapshot\n"
          "  names: " + PropertyNamesHelp() + "\n"
          "Output:\n"
+         "  --view                also show every frame in a window as it is made, at the\n"
+         "                        stream's rate, with the stream's state in its title\n"
+         "                        (needs a display; its keys are listed below)\n"
          "  --out DIR             output folder (default out)\n"
          "  --registry FILE       the camera's settings (default DIR/registry.reg)\n"
          "  --save LIST           frames also written as pictures: numbers, last, every:K,\n"

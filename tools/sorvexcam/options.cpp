@@ -164,6 +164,7 @@ std::string SupportedSizesText() {
 
 bool ParseOptions(const std::vector<std::string> &args, Options *options, std::string *error) {
   int sourcesGiven = 0;
+  bool saveGiven = false;
   options->save = FrameSelection();
   options->save.every = 10;
   options->save.last = true;
@@ -257,6 +258,7 @@ bool ParseOptions(const std::vector<std::string> &args, Options *options, std::s
       why = "a file";
     } else if (arg == "--save") {
       ok = ParseSelection(value, &options->save);
+      saveGiven = true;
       why = "a list such as 0,45,last or every:10 or all or none";
     } else {
       *error = "unknown option " + arg + " (see --help)";
@@ -266,6 +268,11 @@ bool ParseOptions(const std::vector<std::string> &args, Options *options, std::s
       *error = arg + " " + value + ": " + why;
       return false;
     }
+  }
+  // A live view left running would write every tenth frame without end.
+  if (options->view && !options->framesGiven && !saveGiven) {
+    options->save = FrameSelection();
+    options->save.last = true;
   }
   return CheckTogether(options, sourcesGiven, error);
 }
@@ -309,7 +316,8 @@ std::string UsageText() {
          "  --out DIR             output folder (default out)\n"
          "  --registry FILE       the camera's settings (default DIR/registry.reg)\n"
          "  --save LIST           frames also written as pictures: numbers, last, every:K,\n"
-         "                        all or none (default every:10,last)\n";
+         "                        all or none (default every:10,last; a live view left\n"
+         "                        running: last)\n";
 }
 
 }  // namespace sorvexcam

@@ -195,21 +195,24 @@ WatcherAnswer SdlLiveView::AfterFrame(IspContext *context, const FrameRecord &re
   ShowTitle(record);
 
   // Wait for the frame's time on the simulated clock, or for the end of a
-  // pause, handling keys meanwhile. A stream slower than its rate is shown
-  // as fast as it is made.
+  // pause, handling keys meanwhile (always those already queued: a stream
+  // slower than its rate is shown as fast as it is made).
   WatcherAnswer answer;
   dueMs_ = std::max<uint64_t>(dueMs_ + static_cast<uint64_t>(framePeriodMs_), now);
-  for (;;) {
-    const uint64_t time = SDL_GetTicks64();
-    if (answer.stop || (!paused_ && time >= dueMs_)) break;
-    SDL_Event event;
-    const int wait = paused_ ? 100 : static_cast<int>(dueMs_ - time);
-    if (SDL_WaitEventTimeout(&event, wait) == 0) continue;
+  auto handle = [&](const SDL_Event &event) {
     const bool wasPaused = paused_;
     Handle(event, record.frame + 1, &answer);
     if (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_EXPOSED) Draw(picture);
     if (event.type == SDL_KEYDOWN) ShowTitle(record);
     if (wasPaused && !paused_) dueMs_ = SDL_GetTicks64();
+  };
+  SDL_Event event;
+  while (SDL_PollEvent(&event) != 0) handle(event);
+  for (;;) {
+    const uint64_t time = SDL_GetTicks64();
+    if (answer.stop || (!paused_ && time >= dueMs_)) break;
+    const int wait = paused_ ? 100 : static_cast<int>(dueMs_ - time);
+    if (SDL_WaitEventTimeout(&event, wait) != 0) handle(event);
   }
   return answer;
 }
@@ -217,6 +220,8 @@ WatcherAnswer SdlLiveView::AfterFrame(IspContext *context, const FrameRecord &re
 }  // namespace
 
 std::unique_ptr<LiveView> LiveView::Open(const Options &options, std::string *error) {
+  // Signals stay the front end's, with a window as without one.
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   if (SDL_Init(SDL_INIT_VIDEO) != 0) {
     *error = std::string("--view needs a display: ") + SDL_GetError();
     SDL_Quit();

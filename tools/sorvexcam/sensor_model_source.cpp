@@ -67,7 +67,19 @@ std::string SensorModelSource::Describe() const {
 }
 
 double SensorModelSource::Reflectance(uint32_t x, uint32_t y, uint32_t width, uint32_t height) {
-  return picture_->Mosaic(width, height)[static_cast<size_t>(y) * width + x] * Vignetting(x, y, width, height);
+  if (reflectanceWidth_ != width || reflectanceHeight_ != height) {
+    const std::vector<float> &mosaic = picture_->Mosaic(width, height);
+    reflectance_.resize(mosaic.size());
+    for (uint32_t row = 0; row < height; ++row) {
+      for (uint32_t column = 0; column < width; ++column) {
+        const size_t at = static_cast<size_t>(row) * width + column;
+        reflectance_[at] = mosaic[at] * Vignetting(column, row, width, height);
+      }
+    }
+    reflectanceWidth_ = width;
+    reflectanceHeight_ = height;
+  }
+  return reflectance_[static_cast<size_t>(y) * width + x];
 }
 
 void SensorModelSource::SetLight(uint32_t lightPercent, uint32_t target, uint32_t width, uint32_t height) {

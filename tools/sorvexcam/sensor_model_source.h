@@ -42,7 +42,7 @@ class SensorModelSource : public FrameSource {
   SensorModelSource(sensorsim::Family family, SorvexDevice device, std::unique_ptr<LinearScene> scene,
                     sensorsim::Illuminant illuminant);
   // The reflectance the sensor sees at (x, y): the scene's linear light at
-  // that site, darkened by the vignetting.
+  // that site, darkened by the vignetting. Kept while the size stays the same.
   double Reflectance(uint32_t x, uint32_t y, uint32_t width, uint32_t height);
   void AddDefectPixels(std::vector<uint8_t> *frame, uint32_t width, uint32_t height) const;
 
@@ -50,6 +50,9 @@ class SensorModelSource : public FrameSource {
   SorvexDevice device_;
   std::unique_ptr<LinearScene> picture_;
   sensorsim::Scene scene_;
+  std::vector<double> reflectance_;
+  uint32_t reflectanceWidth_ = 0;
+  uint32_t reflectanceHeight_ = 0;
   uint32_t lightPercent_ = 100;
 };
 

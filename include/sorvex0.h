@@ -20,9 +20,13 @@
 extern "C" {
 #endif
 
-/* Windows kernel drivers export stdcall functions; the host uses its default. */
-#if defined(_WIN32) && defined(__i386__)
-#define SORVEX_CALL __stdcall
+/*
+ * Windows kernel drivers export stdcall functions, and so does every 32-bit
+ * x86 build (the runner of the shipped images calls them from Linux); other
+ * hosts have one convention.
+ */
+#if defined(__i386__)
+#define SORVEX_CALL __attribute__((stdcall))
 #else
 #define SORVEX_CALL
 #endif

@@ -3,7 +3,8 @@
 #   build/windows-i686:   sorvex1.sys, sorvex0.sys and uninstall.exe (the
 #                         deliverables) and the checks of their tables;
 #   build/windows-x86_64: uninstall.exe for 64 bits and the uninstaller's
-#                         scenarios under Wine.
+#                         scenarios under Wine;
+# then runs the two driver images themselves (scripts/test_driver_images.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -18,3 +19,5 @@ for arch in i686 x86_64; do
   echo "== windows $arch tests"
   ctest --test-dir "$build" -j "$jobs" --output-on-failure
 done
+
+scripts/test_driver_images.sh

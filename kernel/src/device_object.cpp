@@ -14,7 +14,7 @@ void DeleteDeviceObject(PDEVICE_OBJECT device) { delete device; }
 
 }  // namespace hostkernel
 
-extern "C" NTSTATUS IoOpenDeviceRegistryKey(PDEVICE_OBJECT DeviceObject, ULONG DevInstKeyType,
+extern "C" NTSTATUS NTAPI IoOpenDeviceRegistryKey(PDEVICE_OBJECT DeviceObject, ULONG DevInstKeyType,
                                             ACCESS_MASK DesiredAccess, HANDLE *DevInstRegKey) {
   if (DeviceObject == nullptr || DevInstRegKey == nullptr) return STATUS_INVALID_PARAMETER;
   if (DevInstKeyType != PLUGPLAY_REGKEY_DRIVER) return STATUS_INVALID_PARAMETER;

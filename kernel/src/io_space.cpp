@@ -59,7 +59,7 @@ void ClearPhysicalMemory() {
 
 }  // namespace hostkernel
 
-extern "C" PVOID MmMapIoSpace(PHYSICAL_ADDRESS PhysicalAddress, SIZE_T NumberOfBytes, MEMORY_CACHING_TYPE) {
+extern "C" PVOID NTAPI MmMapIoSpace(PHYSICAL_ADDRESS PhysicalAddress, SIZE_T NumberOfBytes, MEMORY_CACHING_TYPE) {
   hostkernel::PhysicalMemory &memory = hostkernel::ThePhysicalMemory();
   std::lock_guard<std::mutex> lock(memory.mutex);
   if (NumberOfBytes == 0 || PhysicalAddress.QuadPart < 0) return nullptr;
@@ -74,7 +74,7 @@ extern "C" PVOID MmMapIoSpace(PHYSICAL_ADDRESS PhysicalAddress, SIZE_T NumberOfB
   return copy;
 }
 
-extern "C" void MmUnmapIoSpace(PVOID BaseAddress, SIZE_T NumberOfBytes) {
+extern "C" void NTAPI MmUnmapIoSpace(PVOID BaseAddress, SIZE_T NumberOfBytes) {
   hostkernel::PhysicalMemory &memory = hostkernel::ThePhysicalMemory();
   std::lock_guard<std::mutex> lock(memory.mutex);
   auto it = memory.mappings.find(BaseAddress);

@@ -22,10 +22,27 @@ struct BlockRecord {
 // so that a double free is not hidden by the address being handed out again.
 constexpr size_t kQuarantineBlocks = 256;
 
+// The C library's heap: what the pool takes its blocks from unless a
+// special pool is installed.
+void *HeapAllocate(size_t bytes) {
+  // A zero-size request still gets a block of its own, with a unique address.
+  const size_t rounded = (bytes + 15) / 16 * 16;
+  return std::aligned_alloc(16, rounded == 0 ? 16 : rounded);
+}
+void HeapRetire(void *, size_t) {}
+void HeapRelease(void *block, size_t) { std::free(block); }
+constexpr PoolBlockSource kHeap = {HeapAllocate, HeapRetire, HeapRelease};
+
+struct QuarantinedBlock {
+  void *block;
+  size_t size;
+};
+
 struct Pool {
   std::mutex mutex;
+  const PoolBlockSource *source = &kHeap;
   std::map<const void *, BlockRecord> live;
-  std::deque<void *> quarantine;
+  std::deque<QuarantinedBlock> quarantine;
   uint64_t allocationCount = 0;
   uint64_t failCountdown = 0;  // 0: no failure armed
 };
@@ -49,12 +66,18 @@ bool ConsumeInjectedFailure(Pool &pool) {
   return --pool.failCountdown == 0;
 }
 
-void Quarantine(Pool &pool, void *block) {
-  pool.quarantine.push_back(block);
+void Quarantine(Pool &pool, void *block, size_t size) {
+  pool.source->retire(block, size);
+  pool.quarantine.push_back(QuarantinedBlock{block, size});
   if (pool.quarantine.size() > kQuarantineBlocks) {
-    std::free(pool.quarantine.front());
+    pool.source->release(pool.quarantine.front().block, pool.quarantine.front().size);
     pool.quarantine.pop_front();
   }
+}
+
+void ReleaseQuarantine(Pool &pool) {
+  for (const QuarantinedBlock &q : pool.quarantine) pool.source->release(q.block, q.size);
+  pool.quarantine.clear();
 }
 
 }  // namespace
@@ -78,6 +101,14 @@ void FailNthAllocation(uint64_t n) {
   pool.failCountdown = n;
 }
 
+void SetPoolBlockSource(const PoolBlockSource *source) {
+  Pool &pool = ThePool();
+  std::lock_guard<std::mutex> lock(pool.mutex);
+  if (!pool.live.empty()) PoolBugCheck("pool block source changed while blocks are live", nullptr);
+  ReleaseQuarantine(pool);
+  pool.source = source != nullptr ? source : &kHeap;
+}
+
 uint64_t AllocationCount() {
   Pool &pool = ThePool();
   std::lock_guard<std::mutex> lock(pool.mutex);
@@ -90,25 +121,24 @@ using hostkernel::BlockRecord;
 using hostkernel::Pool;
 using hostkernel::ThePool;
 
-extern "C" PVOID ExAllocatePoolWithTag(POOL_TYPE PoolType, SIZE_T NumberOfBytes, ULONG Tag) {
+extern "C" PVOID NTAPI ExAllocatePoolWithTag(POOL_TYPE PoolType, SIZE_T NumberOfBytes, ULONG Tag) {
   Pool &pool = ThePool();
   std::lock_guard<std::mutex> lock(pool.mutex);
   if (hostkernel::ConsumeInjectedFailure(pool)) return nullptr;
-  // A zero-size request still gets a block of its own, with a unique address.
-  const size_t rounded = (NumberOfBytes + 15) / 16 * 16;
-  void *block = std::aligned_alloc(16, rounded == 0 ? 16 : rounded);
+  void *block = pool.source->allocate(NumberOfBytes);
   if (block == nullptr) return nullptr;
   pool.live[block] = BlockRecord{PoolType, Tag, NumberOfBytes, pool.allocationCount};
   return block;
 }
 
-extern "C" void ExFreePool(PVOID P) {
+extern "C" void NTAPI ExFreePool(PVOID P) {
   Pool &pool = ThePool();
   std::lock_guard<std::mutex> lock(pool.mutex);
   auto it = pool.live.find(P);
   if (it == pool.live.end()) {
     hostkernel::PoolBugCheck("ExFreePool of a block that is not allocated (unknown or freed twice)", P);
   }
+  const size_t size = it->second.size;
   pool.live.erase(it);
-  hostkernel::Quarantine(pool, P);
+  hostkernel::Quarantine(pool, P, size);
 }

@@ -468,7 +468,7 @@ using hostkernel::Lock;
 using hostkernel::RegistryKey;
 using hostkernel::TheRegistry;
 
-extern "C" void RtlInitUnicodeString(PUNICODE_STRING DestinationString, PCWSTR SourceString) {
+extern "C" void NTAPI RtlInitUnicodeString(PUNICODE_STRING DestinationString, PCWSTR SourceString) {
   // The longest counted string leaves room for the terminator in MaximumLength.
   constexpr SIZE_T kMaxLengthBytes = 0xFFFC;
   SIZE_T bytes = SourceString == nullptr ? 0 : wcslen(SourceString) * sizeof(WCHAR);
@@ -478,7 +478,7 @@ extern "C" void RtlInitUnicodeString(PUNICODE_STRING DestinationString, PCWSTR S
   DestinationString->MaximumLength = static_cast<USHORT>(SourceString == nullptr ? 0 : bytes + sizeof(WCHAR));
 }
 
-extern "C" NTSTATUS ZwCreateKey(HANDLE *KeyHandle, ACCESS_MASK DesiredAccess, POBJECT_ATTRIBUTES ObjectAttributes,
+extern "C" NTSTATUS NTAPI ZwCreateKey(HANDLE *KeyHandle, ACCESS_MASK DesiredAccess, POBJECT_ATTRIBUTES ObjectAttributes,
                                 ULONG, PUNICODE_STRING, ULONG, ULONG *Disposition) {
   if (KeyHandle == nullptr || ObjectAttributes == nullptr || ObjectAttributes->ObjectName == nullptr) {
     return STATUS_INVALID_PARAMETER;
@@ -506,7 +506,7 @@ extern "C" NTSTATUS ZwCreateKey(HANDLE *KeyHandle, ACCESS_MASK DesiredAccess, PO
   return STATUS_SUCCESS;
 }
 
-extern "C" NTSTATUS ZwQueryValueKey(HANDLE KeyHandle, PUNICODE_STRING ValueName,
+extern "C" NTSTATUS NTAPI ZwQueryValueKey(HANDLE KeyHandle, PUNICODE_STRING ValueName,
                                     KEY_VALUE_INFORMATION_CLASS KeyValueInformationClass, PVOID KeyValueInformation,
                                     ULONG Length, ULONG *ResultLength) {
   KernelRegistry &registry = TheRegistry();
@@ -532,7 +532,7 @@ extern "C" NTSTATUS ZwQueryValueKey(HANDLE KeyHandle, PUNICODE_STRING ValueName,
   return fits ? STATUS_SUCCESS : STATUS_BUFFER_OVERFLOW;
 }
 
-extern "C" NTSTATUS ZwSetValueKey(HANDLE KeyHandle, PUNICODE_STRING ValueName, ULONG, ULONG Type, PVOID Data,
+extern "C" NTSTATUS NTAPI ZwSetValueKey(HANDLE KeyHandle, PUNICODE_STRING ValueName, ULONG, ULONG Type, PVOID Data,
                                   ULONG DataSize) {
   KernelRegistry &registry = TheRegistry();
   Lock lock(registry.mutex);
@@ -546,13 +546,13 @@ extern "C" NTSTATUS ZwSetValueKey(HANDLE KeyHandle, PUNICODE_STRING ValueName, U
   return STATUS_SUCCESS;
 }
 
-extern "C" NTSTATUS ZwClose(HANDLE Handle) {
+extern "C" NTSTATUS NTAPI ZwClose(HANDLE Handle) {
   KernelRegistry &registry = TheRegistry();
   Lock lock(registry.mutex);
   return registry.handles.erase(reinterpret_cast<uintptr_t>(Handle)) == 1 ? STATUS_SUCCESS : STATUS_INVALID_HANDLE;
 }
 
-extern "C" NTSTATUS RtlQueryRegistryValues(ULONG RelativeTo, PCWSTR Path, PRTL_QUERY_REGISTRY_TABLE QueryTable,
+extern "C" NTSTATUS NTAPI RtlQueryRegistryValues(ULONG RelativeTo, PCWSTR Path, PRTL_QUERY_REGISTRY_TABLE QueryTable,
                                            PVOID Context, PVOID) {
   if ((RelativeTo & ~RTL_REGISTRY_OPTIONAL) != RTL_REGISTRY_ABSOLUTE || Path == nullptr || QueryTable == nullptr) {
     return STATUS_INVALID_PARAMETER;
@@ -570,7 +570,7 @@ extern "C" NTSTATUS RtlQueryRegistryValues(ULONG RelativeTo, PCWSTR Path, PRTL_Q
   return STATUS_SUCCESS;
 }
 
-extern "C" NTSTATUS RtlWriteRegistryValue(ULONG RelativeTo, PCWSTR Path, PCWSTR ValueName, ULONG ValueType,
+extern "C" NTSTATUS NTAPI RtlWriteRegistryValue(ULONG RelativeTo, PCWSTR Path, PCWSTR ValueName, ULONG ValueType,
                                           PVOID ValueData, ULONG ValueLength) {
   if ((RelativeTo & ~RTL_REGISTRY_OPTIONAL) != RTL_REGISTRY_ABSOLUTE || Path == nullptr || ValueName == nullptr ||
       (ValueData == nullptr && ValueLength != 0)) {

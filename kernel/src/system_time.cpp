@@ -54,7 +54,7 @@ void FollowRealClock() {
 
 }  // namespace hostkernel
 
-extern "C" void KeQuerySystemTime(LARGE_INTEGER *CurrentTime) {
+extern "C" void NTAPI KeQuerySystemTime(LARGE_INTEGER *CurrentTime) {
   hostkernel::Clock &clock = hostkernel::TheClock();
   std::lock_guard<std::mutex> lock(clock.mutex);
   CurrentTime->QuadPart = clock.frozen ? clock.frozenTime : hostkernel::RealTime100ns();

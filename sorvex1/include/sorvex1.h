@@ -26,8 +26,8 @@
 extern "C" {
 #endif
 
-#if defined(_WIN32) && defined(__i386__)
-#define SORVEX1_CALL __stdcall
+#if defined(__i386__)
+#define SORVEX1_CALL __attribute__((stdcall))
 #else
 #define SORVEX1_CALL
 #endif

@@ -28,15 +28,15 @@ uint32_t Write(CallbackLog::Space space, SorvexDevice device, const uint8_t *pai
 
 }  // namespace
 
-uint32_t ReadRegisterA(SorvexDevice device, uint32_t reg) { return Read(CallbackLog::kSpaceA, device, reg); }
-uint32_t ReadRegisterB(SorvexDevice device, uint32_t reg) { return Read(CallbackLog::kSpaceB, device, reg); }
-uint32_t WriteRegistersA(SorvexDevice device, const uint8_t *pairs, uint32_t count) {
+uint32_t SORVEX_CALL ReadRegisterA(SorvexDevice device, uint32_t reg) { return Read(CallbackLog::kSpaceA, device, reg); }
+uint32_t SORVEX_CALL ReadRegisterB(SorvexDevice device, uint32_t reg) { return Read(CallbackLog::kSpaceB, device, reg); }
+uint32_t SORVEX_CALL WriteRegistersA(SorvexDevice device, const uint8_t *pairs, uint32_t count) {
   return Write(CallbackLog::kSpaceA, device, pairs, count);
 }
-uint32_t WriteRegistersB(SorvexDevice device, const uint8_t *pairs, uint32_t count) {
+uint32_t SORVEX_CALL WriteRegistersB(SorvexDevice device, const uint8_t *pairs, uint32_t count) {
   return Write(CallbackLog::kSpaceB, device, pairs, count);
 }
-uint32_t SelectSensorMode(SorvexDevice device, const char *name) {
+uint32_t SORVEX_CALL SelectSensorMode(SorvexDevice device, const char *name) {
   if (device != kDevice) ++Log().wrongDevice;
   Log().modeScripts.emplace_back(name);
   return 0;

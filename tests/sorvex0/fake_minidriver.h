@@ -39,11 +39,11 @@ struct CallbackLog {
 
 CallbackLog &Log();
 
-uint32_t ReadRegisterA(SorvexDevice device, uint32_t reg);
-uint32_t ReadRegisterB(SorvexDevice device, uint32_t reg);
-uint32_t WriteRegistersA(SorvexDevice device, const uint8_t *pairs, uint32_t count);
-uint32_t WriteRegistersB(SorvexDevice device, const uint8_t *pairs, uint32_t count);
-uint32_t SelectSensorMode(SorvexDevice device, const char *name);
+uint32_t SORVEX_CALL ReadRegisterA(SorvexDevice device, uint32_t reg);
+uint32_t SORVEX_CALL ReadRegisterB(SorvexDevice device, uint32_t reg);
+uint32_t SORVEX_CALL WriteRegistersA(SorvexDevice device, const uint8_t *pairs, uint32_t count);
+uint32_t SORVEX_CALL WriteRegistersB(SorvexDevice device, const uint8_t *pairs, uint32_t count);
+uint32_t SORVEX_CALL SelectSensorMode(SorvexDevice device, const char *name);
 
 // A fresh kernel (empty registry, no injected failures), a device object and
 // a cleared callback log; at the end every pool block must be gone.

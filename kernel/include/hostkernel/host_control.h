@@ -22,6 +22,17 @@ struct PoolBlock {
 std::vector<PoolBlock> LivePoolBlocks();
 // Makes the n-th allocation from now (1 = the next one) return null; 0 disarms.
 void FailNthAllocation(uint64_t n);
+// Where the pool's blocks come from: the C library's heap unless a test
+// installs another source, such as a special pool that puts each block
+// against an unmapped page. `retire` is told when a block is freed,
+// `release` when the pool, after holding freed blocks back for a while,
+// lets it go. Only while no block is live; null restores the heap.
+struct PoolBlockSource {
+  void *(*allocate)(size_t bytes);  // null when there is no memory
+  void (*retire)(void *block, size_t bytes);
+  void (*release)(void *block, size_t bytes);
+};
+void SetPoolBlockSource(const PoolBlockSource *source);
 // Allocations made since the layer started (failed ones included).
 uint64_t AllocationCount();
 

@@ -33,6 +33,15 @@ typedef union _LARGE_INTEGER {
   LONGLONG QuadPart;
 } LARGE_INTEGER, PHYSICAL_ADDRESS;
 
+// The kernel's calling convention: stdcall on 32-bit x86 (the callee pops
+// its arguments), the only one there is elsewhere. Only an i386 build, such
+// as the one that runs the shipped driver images, sees a difference.
+#if defined(__i386__)
+#define NTAPI __attribute__((stdcall))
+#else
+#define NTAPI
+#endif
+
 #define NT_SUCCESS(status) (((NTSTATUS)(status)) >= 0)
 
 #define STATUS_SUCCESS ((NTSTATUS)0x00000000)
@@ -144,7 +153,7 @@ typedef struct _KEY_VALUE_PARTIAL_INFORMATION {
   UCHAR Data[1];
 } KEY_VALUE_PARTIAL_INFORMATION, *PKEY_VALUE_PARTIAL_INFORMATION;
 
-typedef NTSTATUS (*PRTL_QUERY_REGISTRY_ROUTINE)(PWSTR ValueName, ULONG ValueType, PVOID ValueData,
+typedef NTSTATUS(NTAPI *PRTL_QUERY_REGISTRY_ROUTINE)(PWSTR ValueName, ULONG ValueType, PVOID ValueData,
                                                 ULONG ValueLength, PVOID Context,
                                                 PVOID EntryContext);
 
@@ -172,22 +181,22 @@ typedef enum _MEMORY_CACHING_TYPE { MmNonCached = 0, MmCached = 1, MmWriteCombin
 #define RtlEqualMemory(a, b, n) (memcmp((a), (b), (n)) == 0)
 
 extern "C" {
-PVOID ExAllocatePoolWithTag(POOL_TYPE PoolType, SIZE_T NumberOfBytes, ULONG Tag);
-void ExFreePool(PVOID P);
+PVOID NTAPI ExAllocatePoolWithTag(POOL_TYPE PoolType, SIZE_T NumberOfBytes, ULONG Tag);
+void NTAPI ExFreePool(PVOID P);
 
-void KeQuerySystemTime(LARGE_INTEGER *CurrentTime);
+void NTAPI KeQuerySystemTime(LARGE_INTEGER *CurrentTime);
 
 ULONG DbgPrint(const char *Format, ...) __attribute__((format(printf, 1, 2)));
 
-void RtlInitUnicodeString(PUNICODE_STRING DestinationString, PCWSTR SourceString);
-NTSTATUS ZwCreateKey(HANDLE *KeyHandle, ACCESS_MASK DesiredAccess, POBJECT_ATTRIBUTES ObjectAttributes,
+void NTAPI RtlInitUnicodeString(PUNICODE_STRING DestinationString, PCWSTR SourceString);
+NTSTATUS NTAPI ZwCreateKey(HANDLE *KeyHandle, ACCESS_MASK DesiredAccess, POBJECT_ATTRIBUTES ObjectAttributes,
                      ULONG TitleIndex, PUNICODE_STRING Class, ULONG CreateOptions, ULONG *Disposition);
-NTSTATUS ZwQueryValueKey(HANDLE KeyHandle, PUNICODE_STRING ValueName,
+NTSTATUS NTAPI ZwQueryValueKey(HANDLE KeyHandle, PUNICODE_STRING ValueName,
                          KEY_VALUE_INFORMATION_CLASS KeyValueInformationClass,
                          PVOID KeyValueInformation, ULONG Length, ULONG *ResultLength);
-NTSTATUS ZwSetValueKey(HANDLE KeyHandle, PUNICODE_STRING ValueName, ULONG TitleIndex, ULONG Type,
+NTSTATUS NTAPI ZwSetValueKey(HANDLE KeyHandle, PUNICODE_STRING ValueName, ULONG TitleIndex, ULONG Type,
                        PVOID Data, ULONG DataSize);
-NTSTATUS ZwClose(HANDLE Handle);
+NTSTATUS NTAPI ZwClose(HANDLE Handle);
 // The subset of the kernel's behaviour implemented on the host:
 // - RelativeTo is RTL_REGISTRY_ABSOLUTE, optionally OR-ed with
 //   RTL_REGISTRY_OPTIONAL; a missing key fails with
@@ -212,15 +221,15 @@ NTSTATUS ZwClose(HANDLE Handle);
 //   otherwise DefaultType/DefaultData/DefaultLength stand in for it (a zero
 //   DefaultLength of a string is its length), and with DefaultType REG_NONE
 //   the entry is skipped.
-NTSTATUS RtlQueryRegistryValues(ULONG RelativeTo, PCWSTR Path, PRTL_QUERY_REGISTRY_TABLE QueryTable,
+NTSTATUS NTAPI RtlQueryRegistryValues(ULONG RelativeTo, PCWSTR Path, PRTL_QUERY_REGISTRY_TABLE QueryTable,
                                 PVOID Context, PVOID Environment);
-NTSTATUS RtlWriteRegistryValue(ULONG RelativeTo, PCWSTR Path, PCWSTR ValueName, ULONG ValueType,
+NTSTATUS NTAPI RtlWriteRegistryValue(ULONG RelativeTo, PCWSTR Path, PCWSTR ValueName, ULONG ValueType,
                                PVOID ValueData, ULONG ValueLength);
-NTSTATUS IoOpenDeviceRegistryKey(PDEVICE_OBJECT DeviceObject, ULONG DevInstKeyType,
+NTSTATUS NTAPI IoOpenDeviceRegistryKey(PDEVICE_OBJECT DeviceObject, ULONG DevInstKeyType,
                                  ACCESS_MASK DesiredAccess, HANDLE *DevInstRegKey);
 
-PVOID MmMapIoSpace(PHYSICAL_ADDRESS PhysicalAddress, SIZE_T NumberOfBytes, MEMORY_CACHING_TYPE CacheType);
-void MmUnmapIoSpace(PVOID BaseAddress, SIZE_T NumberOfBytes);
+PVOID NTAPI MmMapIoSpace(PHYSICAL_ADDRESS PhysicalAddress, SIZE_T NumberOfBytes, MEMORY_CACHING_TYPE CacheType);
+void NTAPI MmUnmapIoSpace(PVOID BaseAddress, SIZE_T NumberOfBytes);
 }
 
 // The kernel's UTF-16 string routines. C++ overloads on WCHAR, so they live

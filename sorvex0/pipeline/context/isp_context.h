@@ -106,7 +106,9 @@ struct IspContext {
   uint32_t aeTableLength;
   int32_t aeIndex;
   int32_t aeMinIndex;
-  int64_t lastAeTime;
+  // Aligned as the Windows target aligns it, so that a 32-bit Linux build
+  // (the tests of the shipped images) sees the same layout.
+  alignas(8) int64_t lastAeTime;
   uint32_t framesSinceAe;
   int32_t aePrevIndex;
   uint8_t lightMode;

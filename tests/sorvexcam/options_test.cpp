@@ -26,6 +26,15 @@ TEST(ParseOptions, NoArgumentsGiveTheDemo) {
   EXPECT_TRUE(options.save.Includes(0, 90));
   EXPECT_TRUE(options.save.Includes(89, 90));
   EXPECT_FALSE(options.save.Includes(5, 90));
+  EXPECT_FALSE(options.view);
+
+  // A live view left running keeps only its last frame unless told otherwise.
+  ASSERT_TRUE(Parse({"--view"}, &options, &error)) << error;
+  EXPECT_TRUE(options.view);
+  EXPECT_FALSE(options.save.Includes(0, 90));
+  EXPECT_TRUE(options.save.Includes(89, 90));
+  ASSERT_TRUE(Parse({"--view", "--frames", "30"}, &options, &error)) << error;
+  EXPECT_TRUE(options.save.Includes(0, 30));
 }
 
 TEST(ParseOptions, ReadsEveryCameraSetting) {

@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -492,22 +493,87 @@ TEST_F(SorvexcamTest, TheMi1320NeedsASourceThatGivesYuyvForSmallFrames) {
   EXPECT_NE(scene.output.find("fed as a still frame"), std::string::npos) << scene.output;
 }
 
-TEST_F(SorvexcamTest, ACameraRawFileIsRephasedToTheCamerasLayout) {
+// IMG_5952.CR2 (a Canon EOS 30D raw: sky with clouds, a mast, forest),
+// fetched by scripts/fetch_test_images.sh.
+fs::path CameraRawFile() {
   const char *testdata = std::getenv("SORVEX_TESTDATA");
-  if (testdata == nullptr) GTEST_SKIP() << "SORVEX_TESTDATA is not set (scripts/fetch_test_images.sh fetches IMG_5952.CR2)";
-  const fs::path raw = fs::path(testdata) / "IMG_5952.CR2";
-  ASSERT_TRUE(fs::exists(raw)) << raw << " is missing: run scripts/fetch_test_images.sh";
-  const ToolResult result =
-      Camera(Short("rgb24", 6) + " --camera-raw '" + raw.string() + "' --set 0:ipmode=0 --save last --out out");
+  return testdata == nullptr ? fs::path() : fs::path(testdata) / "IMG_5952.CR2";
+}
+
+#define REQUIRE_CAMERA_RAW(path)                                                                        \
+  if ((path).empty()) GTEST_SKIP() << "SORVEX_TESTDATA is not set (scripts/fetch_test_images.sh fetches IMG_5952.CR2)"; \
+  ASSERT_TRUE(fs::exists(path)) << (path) << " is missing: run scripts/fetch_test_images.sh"
+
+TEST_F(SorvexcamTest, ACameraRawFileIsRephasedToTheCamerasLayout) {
+  const fs::path raw = CameraRawFile();
+  REQUIRE_CAMERA_RAW(raw);
+  const ToolResult result = Camera(Short("rgb24", 6) + " --camera-raw '" + raw.string() +
+                                   "' --still --set 0:ipmode=0 --save last --out out");
   ASSERT_EQ(result.exitCode, 0) << result.output;
   EXPECT_NE(result.output.find("Canon"), std::string::npos) << result.output;
   EXPECT_NE(result.output.find("RGGB"), std::string::npos) << result.output;
-  EXPECT_NE(result.output.find("re-phased by 1 line(s) and 0 column(s)"), std::string::npos) << result.output;
+  EXPECT_NE(result.output.find("re-phased by 1 line(s) and 0 column(s)), still"), std::string::npos) << result.output;
   // Camera raw data before white balance is green above all: a wrong phase
   // would swap green with red and blue.
   const Means means = MeanColour(ReadBmp(dir_ / "out" / "frame_0005.bmp"));
   EXPECT_GT(means.green, 1.2 * means.red);
   EXPECT_GT(means.green, 1.2 * means.blue);
+}
+
+// Through the sensor model a camera raw comes out as the scene looks: the
+// exposure loop settles on its target, the picture is well exposed and the
+// clouds are white. The ES2216 starts too dark (the default light) and the
+// loop steps up; the OV9650 sees the sunlit scene at four times the light its
+// start needs and steps down.
+TEST_F(SorvexcamTest, ACameraRawThroughTheSensorModelSettlesWellExposedWithWhiteClouds) {
+  const fs::path raw = CameraRawFile();
+  REQUIRE_CAMERA_RAW(raw);
+  struct Case {
+    const char *sensor;
+    const char *light;
+    uint32_t toleranceDivisor;  // the loop's band: (T + 6) / divisor
+    double cloudTolerance;
+  } cases[] = {
+      {"ES2216", "", 12, 0.10},
+      // The OV96xx output tables lift red and blue through a highlight curve
+      // that fades out towards white, so bright greys keep a green tint.
+      {"OV9650", " --light 400", 16, 0.25},
+  };
+  constexpr uint32_t kFrames = 120;  // the last is frame_0119
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.sensor);
+    const fs::path out = dir_ / c.sensor;
+    const ToolResult result = Camera("--sensor " + std::string(c.sensor) + c.light + " --size 320x240 --camera-raw '" +
+                                     raw.string() + "' --frames " + std::to_string(kFrames) + " --set " +
+                                     std::to_string(kFrames - 1) + ":snapshot --save last --out " + out.string());
+    ASSERT_EQ(result.exitCode, 0) << result.output;
+    EXPECT_NE(result.output.find("daylight multipliers"), std::string::npos) << result.output;
+    EXPECT_NE(result.output.find(std::string(c.sensor) + " sensor model"), std::string::npos) << result.output;
+    const auto rows = ReadLog(out / "log.csv");
+    ASSERT_EQ(rows.size(), kFrames);
+    const auto &last = rows.back();
+
+    // Settled: the index has not moved for the last second (four runs), and
+    // the raw brightness lies in the loop's band around its target at the
+    // light level of the entry it stopped on.
+    for (size_t i = rows.size() - 30; i < rows.size(); ++i) EXPECT_EQ(rows[i].at("ae_index"), last.at("ae_index")) << i;
+    ASSERT_FALSE(last.at("light_level").empty());
+    const uint32_t target = std::stoul(last.at("light_level")) * std::stoul(last.at("ae_target")) / 100;
+    const uint32_t band = std::max<uint32_t>(4, (target + 6) / c.toleranceDivisor);
+    EXPECT_NEAR(std::stod(last.at("raw_brightness")), target, band);
+
+    const double luma = std::stod(last.at("out_luma"));
+    EXPECT_GT(luma, 90);
+    EXPECT_LT(luma, 170);
+
+    // The big cloud right of the middle, near the top.
+    const RgbImage picture = ReadBmp(out / "frame_0119.bmp");
+    ASSERT_EQ(picture.width, 320);
+    const Means cloud = MeanColour(picture, 180, 20, 50, 20);
+    EXPECT_GT(cloud.green, 150);
+    EXPECT_NEAR(cloud.red / cloud.green, 1.0, c.cloudTolerance);
+    EXPECT_NEAR(cloud.blue / cloud.green, 1.0, c.cloudTolerance);
+  }
 }
 
 // The README's demo, run as it stands: the last frame's grey row is well
@@ -539,6 +605,152 @@ TEST_F(SorvexcamTest, TheDefaultDemoEndsOnAWellExposedNeutralPicture) {
   EXPECT_GT(greys[0].green, 170) << "the white patch is too dark";
   EXPECT_GT(greys[3].green, 60) << "the middle grey is too dark";
   EXPECT_LT(greys[3].green, 190) << "the middle grey is too bright";
+}
+
+// The X server of the live-view test: Xvfb on a display number it picks
+// itself, stopped when the test ends.
+class VirtualDisplay {
+ public:
+  VirtualDisplay() {
+    int ready[2];
+    if (pipe(ready) != 0) return;
+    pid_ = fork();
+    if (pid_ == 0) {
+      close(ready[0]);
+      const std::string fd = std::to_string(ready[1]);
+      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "800x600x24", "-nolisten", "tcp",
+             static_cast<char *>(nullptr));
+      _exit(127);
+    }
+    close(ready[1]);
+    // The number, then a line end, once the server accepts connections.
+    std::string number;
+    char c;
+    while (pid_ > 0 && read(ready[0], &c, 1) == 1 && c != '\n') number += c;
+    close(ready[0]);
+    if (!number.empty()) name_ = ":" + number;
+  }
+  ~VirtualDisplay() {
+    if (pid_ <= 0) return;
+    kill(pid_, SIGTERM);
+    waitpid(pid_, nullptr, 0);
+  }
+  const std::string &Name() const { return name_; }  // empty when it did not start
+
+ private:
+  pid_t pid_ = -1;
+  std::string name_;
+};
+
+bool OnPath(const char *program) { return RunTool("/bin/sh", "-c 'command -v " + std::string(program) + "'", "/").exitCode == 0; }
+
+// A window dump as xwd writes it (header words big-endian; 24-bit TrueColor
+// visual, 32 bits a pixel), as top-down RGB.
+RgbImage ReadXwd(const fs::path &path) {
+  const std::string file = ReadFile(path);
+  RgbImage image;
+  auto word = [&](size_t index) {
+    const size_t at = index * 4;
+    return static_cast<uint32_t>(static_cast<uint8_t>(file[at])) << 24 | static_cast<uint32_t>(static_cast<uint8_t>(file[at + 1])) << 16 |
+           static_cast<uint32_t>(static_cast<uint8_t>(file[at + 2])) << 8 | static_cast<uint32_t>(static_cast<uint8_t>(file[at + 3]));
+  };
+  if (file.size() < 100) return image;
+  const uint32_t headerBytes = word(0), width = word(4), height = word(5), byteOrder = word(7);
+  const uint32_t bitsPerPixel = word(11), bytesPerLine = word(12), colours = word(19);
+  const uint32_t masks[3] = {word(14), word(15), word(16)};
+  const size_t pixels = size_t{headerBytes} + size_t{colours} * 12;
+  if (bitsPerPixel != 32 || file.size() < pixels + size_t{bytesPerLine} * height) return image;
+  image.width = static_cast<int>(width);
+  image.height = static_cast<int>(height);
+  for (uint32_t y = 0; y < height; ++y) {
+    for (uint32_t x = 0; x < width; ++x) {
+      const uint8_t *p = reinterpret_cast<const uint8_t *>(file.data()) + pixels + size_t{y} * bytesPerLine + 4 * x;
+      const uint32_t value = byteOrder == 0 ? (p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24)
+                                            : (static_cast<uint32_t>(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3]);
+      for (uint32_t mask : masks) {
+        uint32_t shift = 0;
+        while (mask != 0 && ((mask >> shift) & 1) == 0) ++shift;
+        image.rgb.push_back(static_cast<uint8_t>((value & mask) >> shift));
+      }
+    }
+  }
+  return image;
+}
+
+// Runs --view under Xvfb on the built-in scene and drives it by keys as a
+// user would: the window shows exactly the frame the run writes under the
+// same number, and the zoom key reaches the library (the log records it).
+TEST_F(SorvexcamTest, TheLiveViewShowsTheFramesTheRunWritesAndItsKeysReachTheCamera) {
+#ifndef SORVEXCAM_HAVE_SDL2
+  GTEST_SKIP() << "built without SDL2: no live view";
+#else
+  const ToolResult headless = RunTool("/usr/bin/env", std::string("-u DISPLAY -u WAYLAND_DISPLAY '") + SORVEXCAM_BINARY +
+                                                          "' --view --out out", dir_);
+  EXPECT_EQ(headless.exitCode, 1) << headless.output;
+  EXPECT_NE(headless.output.find("sorvexcam: --view needs a display"), std::string::npos) << headless.output;
+  EXPECT_FALSE(fs::exists(dir_ / "out"));
+  for (const char *program : {"Xvfb", "xdotool", "xwd"}) {
+    if (!OnPath(program)) GTEST_SKIP() << program << " is missing (scripts/test.sh installs it)";
+  }
+  const VirtualDisplay display;
+  ASSERT_FALSE(display.Name().empty()) << "Xvfb did not start";
+  const std::string env = "DISPLAY=" + display.Name() + " ";
+  auto x = [&](const std::string &command) { return RunTool("/usr/bin/env", env + command, dir_); };
+
+  const std::string command = "cd '" + dir_.string() + "' && " + env +
+                              "LSAN_OPTIONS=suppressions=" LIVE_VIEW_LSAN_SUPPRESSIONS " timeout 120 '" + SORVEXCAM_BINARY +
+                              "' --view --speed full --size 320x240 --fps 10 --save all --out out 2>&1";
+  std::FILE *tool = popen(command.c_str(), "r");
+  ASSERT_NE(tool, nullptr);
+  const ToolResult found = x("timeout 30 xdotool search --sync --name '^sorvexcam'");
+  const std::string window = found.output.substr(0, found.output.find('\n'));
+  // Polls the title until it holds `text`; the title then.
+  auto waitForTitle = [&](const std::string &text) {
+    std::string title;
+    for (int i = 0; i < 300 && title.find(text) == std::string::npos; ++i) {
+      usleep(100000);
+      title = x("xdotool getwindowname " + window).output;
+    }
+    return title;
+  };
+  bool driven = false;
+  std::string paused;
+  if (found.exitCode == 0 && !window.empty()) {
+    waitForTitle("frame 8 ");  // past the frames the start blanks
+    x("xdotool key --window " + window + " plus");
+    driven = waitForTitle("zoom 2 ").find("zoom 2 ") != std::string::npos;
+    x("xdotool key --window " + window + " space");
+    paused = waitForTitle("| paused");
+    x("xwd -silent -id " + window + " -out shot.xwd");
+    x("xdotool key --window " + window + " q");
+  }
+  std::string output;
+  char buffer[4096];
+  size_t got;
+  while ((got = std::fread(buffer, 1, sizeof buffer, tool)) > 0) output.append(buffer, got);
+  const int status = pclose(tool);
+  ASSERT_TRUE(driven) << "the window or its zoom never showed: " << found.output << output;
+  ASSERT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 0) << output;
+
+  ASSERT_NE(paused.find("| paused"), std::string::npos) << paused;
+  const uint32_t shown = static_cast<uint32_t>(std::stoul(paused.substr(paused.find("frame ") + 6)));
+  char name[32];
+  std::snprintf(name, sizeof name, "frame_%04u.bmp", shown);
+  const RgbImage written = ReadBmp(dir_ / "out" / name);
+  const RgbImage screen = ReadXwd(dir_ / "shot.xwd");
+  ASSERT_EQ(written.width, 320) << name;
+  ASSERT_EQ(screen.width, 320);
+  ASSERT_EQ(screen.height, 240);
+  EXPECT_TRUE(screen.rgb == written.rgb) << "the window does not show " << name;
+
+  // The key's request went in before a frame, and the log has the level
+  // from that frame on; the paused frame is the last the run made.
+  const auto rows = ReadLog(dir_ / "out" / "log.csv");
+  ASSERT_EQ(rows.size(), shown + 1u);
+  EXPECT_EQ(rows.front().at("zoom"), "0");
+  EXPECT_EQ(rows.back().at("zoom"), "2");
+  EXPECT_NE(output.find(": set zoom=2 (32 bytes)"), std::string::npos) << output;
+#endif
 }
 
 }  // namespace

@@ -27,6 +27,7 @@ constexpr uint32_t kItemAeIndex = 35;
 constexpr uint32_t kItemExposure = 36;
 constexpr uint32_t kItemAeTarget = 33;
 constexpr uint32_t kItemAwbType = 21;
+constexpr uint32_t kNoFrame = 0xFFFFFFFF;
 constexpr size_t kInfoLightLevel = 84;
 constexpr size_t kInfoAwbRefR = 52;
 constexpr size_t kInfoAwbRefG = 56;
@@ -102,6 +103,7 @@ void ReadLoopState(IspContext *context, FrameRecord *record) {
   record->exposure = GetSettingItem(context, device, kItemExposure).value;
   record->aeTarget = GetSettingItem(context, device, kItemAeTarget).value;
   record->awbType = GetSettingItem(context, device, kItemAwbType).value;
+  record->zoom = GetProperty(context, device, kPropertyZoom).value;
 }
 
 // The state the library recorded with snapshot `number`.
@@ -128,13 +130,17 @@ void ShowProgress(uint32_t frame, uint32_t frameCount, const FrameRecord &record
 class Run {
  public:
   Run(const Options &options, uint32_t frameCount, FrameSource *source, SimulatedMinidriver *driver,
-      OutputFiles *outputs, RunSummary *summary)
-      : options_(options), frameCount_(frameCount), source_(source), driver_(driver), outputs_(outputs),
-        summary_(summary) {}
+      FrameWatcher *watcher, OutputFiles *outputs, RunSummary *summary)
+      : options_(options), frameCount_(frameCount), source_(source), driver_(driver), watcher_(watcher),
+        outputs_(outputs), summary_(summary) {}
 
   bool OpenVideo(std::string *error);
   void RunActions(uint32_t frame, bool sets);
   bool ProcessFrame(uint32_t frame, std::string *error);
+  bool StopRequested() const { return stopRequested_; }
+  // When the watcher ended the stream early: its last frame, if --save
+  // asked for the last.
+  bool SaveEarlyLastFrame(std::string *error);
   bool WriteLogAndPlot(std::string *error);
 
  private:
@@ -146,6 +152,10 @@ class Run {
   uint32_t frameCount_;
   FrameSource *source_;
   SimulatedMinidriver *driver_;
+  FrameWatcher *watcher_;
+  std::vector<PropertyAction> watcherActions_;
+  uint32_t lastSaved_ = kNoFrame;
+  bool stopRequested_ = false;
   OutputFiles *outputs_;
   RunSummary *summary_;
   FilePtr video_;
@@ -168,11 +178,17 @@ bool Run::OpenVideo(std::string *error) {
 }
 
 void Run::RunActions(uint32_t frame, bool sets) {
+  auto run = [&](const PropertyAction &action) {
+    summary_->propertyLines.push_back("frame " + std::to_string(frame) + ": " +
+                                      RunPropertyAction(driver_->Context(), SimulatedMinidriver::kDevice, action,
+                                                        &snapshotArmed_));
+  };
   for (const PropertyAction &action : options_.actions) {
-    if (action.frame != frame || action.set != sets) continue;
-    const std::string line = "frame " + std::to_string(frame) + ": " +
-                             RunPropertyAction(driver_->Context(), SimulatedMinidriver::kDevice, action, &snapshotArmed_);
-    summary_->propertyLines.push_back(line);
+    if (action.frame == frame && action.set == sets) run(action);
+  }
+  if (sets) {
+    for (const PropertyAction &action : watcherActions_) run(action);
+    watcherActions_.clear();
   }
 }
 
@@ -237,12 +253,16 @@ bool Run::ProcessFrame(uint32_t frame, std::string *error) {
   driver_->ProcessFrame(static_cast<uint32_t>(options_.format), options_.pictureValues, image_.data(), raw_.data(),
                         options_.width, options_.height);
   record.blanked = IsBlankImage(options_.format, image_, options_.width, options_.height);
-  MeasureOutput(OutputToRgb(options_.format, image_.data(), options_.width, options_.height), &record);
+  const RgbImage picture = OutputToRgb(options_.format, image_.data(), options_.width, options_.height);
+  MeasureOutput(picture, &record);
   ReadLoopState(driver_->Context(), &record);
   CollectSnapshot(&record);
   RunActions(frame, false);
 
-  if (options_.save.Includes(frame, frameCount_) && !SavePicture(frame, image_, error)) return false;
+  if (options_.save.Includes(frame, frameCount_)) {
+    if (!SavePicture(frame, image_, error)) return false;
+    lastSaved_ = frame;
+  }
   if (video_) {
     const std::vector<uint8_t> data = Y4mFrame(options_.format, image_.data(), options_.width, options_.height);
     if (std::fwrite(data.data(), 1, data.size(), video_.get()) != data.size()) {
@@ -252,9 +272,21 @@ bool Run::ProcessFrame(uint32_t frame, std::string *error) {
   }
   summary_->blanked += record.blanked ? 1 : 0;
   summary_->frames = frame + 1;
-  ShowProgress(frame, frameCount_, record);
   summary_->records.push_back(record);
+  if (watcher_ == nullptr) {
+    ShowProgress(frame, frameCount_, record);
+    return true;
+  }
+  WatcherAnswer answer = watcher_->AfterFrame(driver_->Context(), record, picture);
+  watcherActions_ = std::move(answer.actions);
+  stopRequested_ = answer.stop;
   return true;
+}
+
+bool Run::SaveEarlyLastFrame(std::string *error) {
+  const uint32_t last = summary_->frames - 1;
+  if (summary_->frames == 0 || !options_.save.last || lastSaved_ == last) return true;
+  return SavePicture(last, image_, error);
 }
 
 bool Run::SavePicture(uint32_t frame, const std::vector<uint8_t> &image, std::string *error) {
@@ -304,8 +336,9 @@ std::string LogPath(const Options &options) { return options.outDir + "/log.csv"
 std::string PlotPath(const Options &options) { return options.outDir + "/convergence.svg"; }
 
 bool RunCamera(const Options &options, uint32_t frameCount, FrameSource *source, SensorModelSource *model,
-               SimulatedMinidriver *driver, OutputFiles *outputs, RunSummary *summary, std::string *error) {
-  Run run(options, frameCount, source, driver, outputs, summary);
+               SimulatedMinidriver *driver, FrameWatcher *watcher, OutputFiles *outputs, RunSummary *summary,
+               std::string *error) {
+  Run run(options, frameCount, source, driver, watcher, outputs, summary);
   hostkernel::SetSystemTime(kStreamStartTime);
   const CaptureSize capture =
       driver->StartStream(static_cast<uint32_t>(options.format), options.width, options.height);
@@ -314,9 +347,10 @@ bool RunCamera(const Options &options, uint32_t frameCount, FrameSource *source,
     model->SetLight(options.sceneLight, target, capture.width, capture.height);
   }
   if (!run.OpenVideo(error)) return false;
-  for (uint32_t frame = 0; frame < frameCount; ++frame) {
+  for (uint32_t frame = 0; frame < frameCount && !run.StopRequested(); ++frame) {
     if (!run.ProcessFrame(frame, error)) return false;
   }
+  if (run.StopRequested() && !run.SaveEarlyLastFrame(error)) return false;
   return run.WriteLogAndPlot(error);
 }
 

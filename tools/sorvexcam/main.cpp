@@ -15,6 +15,7 @@
 #include "camera_raw_source.h"
 #include "camera_run.h"
 #include "hostkernel/host_control.h"
+#include "live_view.h"
 #include "options.h"
 #include "output_files.h"
 #include "picture_source.h"
@@ -41,12 +42,28 @@ sensorsim::Illuminant IlluminantOf(IlluminantKind kind) {
   }
 }
 
-// The source the options name. For the scene and pictures it is the sensor
-// model unless --still asks otherwise or the model does not cover the sensor.
+// The source the options name. For the scene, pictures and camera raws it is
+// the sensor model unless --still asks otherwise or the model does not cover
+// the sensor.
 struct ChosenSource {
   std::unique_ptr<FrameSource> source;
   SensorModelSource *model = nullptr;
 };
+
+bool ChooseModel(const Options &options, std::unique_ptr<LinearScene> scene, ChosenSource *chosen) {
+  if (options.still) return false;
+  std::string why;
+  std::unique_ptr<SensorModelSource> model = SensorModelSource::Create(
+      options.sensor, SimulatedMinidriver::kDevice, std::move(scene), IlluminantOf(options.illuminant), &why);
+  if (!model) {
+    std::printf("note: %s; the %s is fed as a still frame\n", why.c_str(),
+                options.source == SourceKind::kCameraRaw ? "raw" : "picture");
+    return false;
+  }
+  chosen->model = model.get();
+  chosen->source = std::move(model);
+  return true;
+}
 
 bool MakeSource(const Options &options, ChosenSource *chosen, std::string *error) {
   switch (options.source) {
@@ -56,27 +73,23 @@ bool MakeSource(const Options &options, ChosenSource *chosen, std::string *error
       if (options.source == SourceKind::kPicture && !ScenePicture::FromFile(options.sourcePath, &picture, error)) {
         return false;
       }
-      if (!options.still) {
-        std::string why;
-        std::unique_ptr<SensorModelSource> model = SensorModelSource::Create(
-            options.sensor, SimulatedMinidriver::kDevice, picture, IlluminantOf(options.illuminant), &why);
-        if (model) {
-          chosen->model = model.get();
-          chosen->source = std::move(model);
-          return true;
-        }
-        std::printf("note: %s; the picture is fed as a still frame\n", why.c_str());
+      if (!ChooseModel(options, std::make_unique<ScenePicture>(picture), chosen)) {
+        chosen->source = std::make_unique<PictureSource>(std::move(picture));
       }
-      chosen->source = std::make_unique<PictureSource>(std::move(picture));
       return true;
     }
     case SourceKind::kRawDirectory:
       chosen->source = RawDirectorySource::Open(options.sourcePath, options.rawWidth, options.rawHeight,
                                                 options.rawPattern, error);
       return chosen->source != nullptr;
-    case SourceKind::kCameraRaw:
-      chosen->source = CameraRawSource::Open(options.sourcePath, error);
-      return chosen->source != nullptr;
+    case SourceKind::kCameraRaw: {
+      CameraRaw raw;
+      if (!ReadCameraRaw(options.sourcePath, &raw, error)) return false;
+      if (!ChooseModel(options, std::make_unique<CameraRawScene>(raw), chosen)) {
+        chosen->source = std::make_unique<CameraRawSource>(raw);
+      }
+      return true;
+    }
   }
   return false;
 }
@@ -170,13 +183,15 @@ int RunMain(int argc, char **argv) {
     return Fail(kExitBadOptions, error + "\n" + "try sorvexcam --help");
   }
   if (options.help) {
-    std::fputs(UsageText().c_str(), stdout);
+    std::fputs((UsageText() + LiveView::KeysHelp()).c_str(), stdout);
     return 0;
   }
   ChosenSource chosen;
   if (!MakeSource(options, &chosen, &error)) return Fail(kExitFailed, error);
-  const uint32_t frameCount =
-      !options.framesGiven && chosen.source->FrameCount() != 0 ? chosen.source->FrameCount() : options.frames;
+  const uint32_t frameCount = options.framesGiven                  ? options.frames
+                              : chosen.source->FrameCount() != 0 ? chosen.source->FrameCount()
+                              : options.view                     ? kMostFrames
+                                                                 : options.frames;
   if (!CheckActionFrames(options, frameCount, &error)) return Fail(kExitBadOptions, error);
   if (!FrameClockCovers(options, frameCount)) {
     return Fail(kExitBadOptions, "--fps " + std::to_string(options.fpsNumerator) + "/" +
@@ -190,6 +205,8 @@ int RunMain(int argc, char **argv) {
                                      chosen.source->Describe() + " has Bayer frames only");
   }
   if (!LoadRegistry(options.registryFile, &error)) return Fail(kExitFailed, error);
+  std::unique_ptr<LiveView> view;
+  if (options.view && !(view = LiveView::Open(options, &error))) return Fail(kExitFailed, error);
 
   OutputFiles outputs;
   if (!outputs.Prepare(options.outDir, &error)) return Fail(kExitFailed, error);
@@ -204,7 +221,8 @@ int RunMain(int argc, char **argv) {
       std::printf("note: the settings could not be loaded (status 0x%08X); the camera runs on its defaults\n",
                   static_cast<uint32_t>(status));
     }
-    ok = ok && RunCamera(options, frameCount, chosen.source.get(), chosen.model, &driver, &outputs, &summary, &error);
+    ok = ok && RunCamera(options, frameCount, chosen.source.get(), chosen.model, &driver, view.get(), &outputs, &summary,
+                          &error);
     driver.Exit();
     if (ok && driver.ForeignDeviceCalls() != 0) {
       error = "the library called back " + std::to_string(driver.ForeignDeviceCalls()) +

@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# Installs what the build and the tests need, from Debian's packages.
+# Installs what the build needs, from Debian's packages, and any further
+# packages named as arguments (scripts/test.sh names what its tests run).
 # Idempotent: does nothing when everything is there already.
 set -euo pipefail
 
 # libbenchmark-dev, libopencv-dev, libyuv-dev and python3: the benchmark and its report.
+# libsdl2-dev: the camera front end's live view.
 packages=(cmake ninja-build g++ clang libgtest-dev googletest libbenchmark-dev libpng-dev libjpeg-dev
-          libraw-dev libopencv-dev libyuv-dev python3 pkg-config)
+          libraw-dev libopencv-dev libyuv-dev python3 pkg-config libsdl2-dev "$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -6,7 +6,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/setup.sh
+# xvfb, xdotool and x11-apps (xwd): the live view's test drives its window
+# on a virtual display.
+scripts/setup.sh xvfb xdotool x11-apps
 export SORVEX_TESTDATA="${SORVEX_TESTDATA:-$PWD/testdata}"
 scripts/fetch_test_images.sh "$SORVEX_TESTDATA"
 

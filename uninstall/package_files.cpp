@@ -6,9 +6,6 @@
 
 namespace {
 
-// The "=1" and the line end that follow a file name.
-const size_t kMarkerAndLineEnd = 3;
-
 // A name from the INF must name a file in the directory it is joined to.
 bool IsPlainFileName(const char *name) {
   return name[0] != '\0' && strpbrk(name, "\\/:") == NULL && strstr(name, "..") == NULL;
@@ -26,13 +23,24 @@ void DeleteInDirectory(const char *pattern, const char *systemDirectory, const c
   if (FormatBounded(path, sizeof path, pattern, systemDirectory, name)) DeleteFileForced(path);
 }
 
+// Cuts the line end and the "=1" after the name; false when the line does
+// not end in "=1". A fixed-length cut would name another file on a last line
+// without a line end ("victim.sys=1" would become "victim.sy").
+bool CutFileListMarker(char *line) {
+  size_t length = strlen(line);
+  while (length > 0 && (line[length - 1] == '\n' || line[length - 1] == '\r')) --length;
+  size_t markerLength = strlen(kFileListMarker);
+  if (length < markerLength || memcmp(line + length - markerLength, kFileListMarker, markerLength) != 0) {
+    return false;
+  }
+  line[length - markerLength] = '\0';
+  return true;
+}
+
 // Deletes the file a "name=1" line names: in the drivers directory, and for
 // the file kinds installed there also in the system directory.
 void DeleteListedFile(char *line, const char *systemDirectory) {
-  size_t length = strlen(line);
-  if (length < kMarkerAndLineEnd) return;
-  line[length - kMarkerAndLineEnd] = '\0';
-  if (!IsPlainFileName(line)) return;
+  if (!CutFileListMarker(line) || !IsPlainFileName(line)) return;
   DeleteInDirectory(kDriverFilePattern, systemDirectory, line);
   LowerCase(line);
   if (HasSystemFileExtension(line)) DeleteInDirectory(kSystemFilePattern, systemDirectory, line);

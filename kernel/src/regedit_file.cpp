@@ -2,10 +2,11 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <sstream>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include "hostkernel/file_replace.h"
 #include "hostkernel/registry_store.h"
 
 namespace hostkernel {
@@ -119,13 +120,13 @@ std::string HexByte(uint8_t byte) {
 
 // "head" followed by comma-separated bytes, wrapped as regedit does: a
 // trailing backslash and the next line indented by two spaces.
-std::string WrappedHex(const std::string &head, const std::vector<uint8_t> &data) {
+std::string WrappedHex(const std::string &head, const std::vector<uint8_t> &data, const std::string &lineEnd) {
   std::string out = head;
   size_t lineStart = 0;
   for (size_t i = 0; i < data.size(); ++i) {
     const std::string item = HexByte(data[i]) + (i + 1 < data.size() ? "," : "");
     if (out.size() - lineStart + item.size() + 1 > kWrapColumn) {
-      out += "\\\n";
+      out += "\\" + lineEnd;
       lineStart = out.size();
       out += "  ";
     }
@@ -141,7 +142,7 @@ std::string HexTypeTag(uint32_t type) {
   return text;
 }
 
-std::string ValueLine(const RegistryValue &value) {
+std::string ValueLine(const RegistryValue &value, const std::string &lineEnd) {
   const std::string head = (value.name.empty() ? std::string("@") : Quoted(value.name)) + "=";
   std::string text;
   if (PlainStringText(value, &text)) return head + Quoted(text);
@@ -152,45 +153,132 @@ std::string ValueLine(const RegistryValue &value) {
     std::snprintf(digits, sizeof digits, "%08x", static_cast<unsigned>(dword));
     return head + "dword:" + digits;
   }
-  return WrappedHex(head + HexTypeTag(value.type), value.data);
+  return WrappedHex(head + HexTypeTag(value.type), value.data, lineEnd);
 }
 
-void WriteKey(const RegistryKey &key, const std::string &filePath, std::string *out) {
-  *out += "[" + filePath + "]\n";
-  for (const RegistryValue &value : key.values) *out += ValueLine(value) + "\n";
-  *out += "\n";
-  for (const auto &child : key.subkeys) WriteKey(*child, filePath + "\\" + child->name, out);
+// A key that is only there as the parent of keys the file named needs no
+// header of its own, unless it has lost those children since.
+bool NeedsHeader(const RegistryKey &key, bool hive) {
+  return !key.impliedByFile || !key.values.empty() || (key.subkeys.empty() && !hive);
+}
+
+// Writes a key and its subtree: what was read as it was read, the rest
+// afresh. The recursion is as deep as the key, at most kMaxKeyDepth.
+void WriteKey(const RegistryKey &key, bool hive, std::string *filePath, const std::string &lineEnd,
+              std::string *out) {
+  if (NeedsHeader(key, hive)) {
+    *out += key.text.leading;
+    *out += key.text.own.empty() ? lineEnd + "[" + *filePath + "]" + lineEnd : key.text.own;
+  }
+  for (const RegistryValue &value : key.values) {
+    *out += value.text.leading;
+    *out += value.text.own.empty() ? ValueLine(value, lineEnd) + lineEnd : value.text.own;
+  }
+  for (const auto &child : key.subkeys) {
+    const size_t length = filePath->size();
+    *filePath += "\\" + child->name;
+    WriteKey(*child, false, filePath, lineEnd, out);
+    filePath->resize(length);
+  }
+}
+
+// ---------------------------------------------------------------- encodings
+
+constexpr char kUtf16LeBom[] = "\xFF\xFE";
+
+// The file's bytes as UTF-8 text, without a byte order mark. UTF-16 that is
+// not well formed (an odd last byte, a lone surrogate) reads as U+FFFD.
+std::string DecodeFileText(const std::string &bytes, FileEncoding *encoding) {
+  if (bytes.compare(0, 2, kUtf16LeBom) == 0) {
+    *encoding = FileEncoding::kUtf16LeBom;
+    std::u16string units;
+    for (size_t i = 2; i + 1 < bytes.size(); i += 2) {
+      units += static_cast<char16_t>(static_cast<uint8_t>(bytes[i]) | (static_cast<uint8_t>(bytes[i + 1]) << 8));
+    }
+    if (bytes.size() % 2 != 0) units += u'\xFFFD';
+    return Utf16ToUtf8(units);
+  }
+  if (bytes.compare(0, 3, kUtf8Bom) == 0) {
+    *encoding = FileEncoding::kUtf8Bom;
+    return bytes.substr(3);
+  }
+  *encoding = FileEncoding::kUtf8;
+  return bytes;
+}
+
+std::string EncodeFileText(const std::string &text, FileEncoding encoding) {
+  switch (encoding) {
+    case FileEncoding::kUtf8Bom:
+      return kUtf8Bom + text;
+    case FileEncoding::kUtf16LeBom: {
+      const std::vector<uint8_t> bytes = Utf16LeBytes(Utf8ToUtf16(text));
+      return kUtf16LeBom + std::string(bytes.begin(), bytes.end());
+    }
+    case FileEncoding::kUtf8:
+      break;
+  }
+  return text;
 }
 
 // ---------------------------------------------------------------- reading
 
-std::vector<std::string> SplitLines(const std::string &text) {
+// The lines of the text as read, each with its line end ("\n", "\r\n" or
+// whatever precedes the "\n"); a last line without one is given a "\n".
+std::vector<std::string> SplitRawLines(const std::string &text, bool *endsWithLineEnd) {
   std::vector<std::string> lines;
-  std::istringstream stream(text);
-  std::string line;
-  while (std::getline(stream, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(line);
+  for (size_t start = 0; start < text.size();) {
+    const size_t end = text.find('\n', start);
+    if (end == std::string::npos) {
+      lines.push_back(text.substr(start) + "\n");
+      *endsWithLineEnd = false;
+      break;
+    }
+    lines.push_back(text.substr(start, end + 1 - start));
+    start = end + 1;
   }
   return lines;
 }
 
-// Reads the regedit text into a store. Lines are numbered from 1 in errors.
+// A line as parsed: without its "\n" and one "\r" before it.
+std::string WithoutLineEnd(const std::string &raw) {
+  std::string line = raw.substr(0, raw.size() - 1);
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return line;
+}
+
+// Reads the regedit text into a store, keeping the text of each key and
+// value and of the comments before it. Lines are numbered from 1 in errors.
 class RegeditParser {
  public:
-  RegeditParser(const std::string &text, RegistryStore *store) : store_(store) {
-    const bool hasBom = text.compare(0, 3, kUtf8Bom) == 0;
-    lines_ = SplitLines(hasBom ? text.substr(3) : text);
+  RegeditParser(const std::string &text, RegistryStore *store, FileLayout *layout)
+      : store_(store), layout_(layout) {
+    raw_ = SplitRawLines(text, &layout_->endsWithLineEnd);
+    for (const std::string &raw : raw_) lines_.push_back(WithoutLineEnd(raw));
   }
 
   bool Parse(std::string *error) {
     if (lines_.empty() || TrimRight(lines_[0]) != kFileHeader) return Fail(0, "missing header", error);
+    layout_->header = raw_[0];
+    layout_->lineEnd = raw_[0].size() >= 2 && raw_[0].compare(raw_[0].size() - 2, 2, "\r\n") == 0 ? "\r\n" : "\n";
     for (index_ = 1; index_ < lines_.size(); ++index_) {
       const std::string line = Trim(lines_[index_]);
-      if (line.empty() || line[0] == ';') continue;
-      const bool ok = line[0] == '[' ? ParseKeyHeader(line, error) : ParseValueLine(line, error);
+      if (line.empty() || line[0] == ';') {
+        pending_ += raw_[index_];
+        continue;
+      }
+      const size_t first = index_;
+      FileText *text = nullptr;
+      const bool ok = line[0] == '[' ? ParseKeyHeader(line, &text, error) : ParseValueLine(line, &text, error);
       if (!ok) return false;
+      if (text != nullptr) {
+        text->leading = std::move(pending_);
+        text->own.clear();
+        for (size_t i = first; i <= index_; ++i) text->own += raw_[i];
+      }
+      if (!keepPending_) pending_.clear();
+      keepPending_ = false;
     }
+    layout_->trailing = std::move(pending_);
     return true;
   }
 
@@ -200,7 +288,11 @@ class RegeditParser {
     return false;
   }
 
-  bool ParseKeyHeader(const std::string &line, std::string *error) {
+  // *text is where the header's text goes: the key's, unless an earlier
+  // header of the same key already gave it one (then the comments before
+  // this one go on to the next entry); null for a deletion, which takes the
+  // comments before it along.
+  bool ParseKeyHeader(const std::string &line, FileText **text, std::string *error) {
     if (line.back() != ']') return Fail(index_, "bad key header", error);
     std::string path = line.substr(1, line.size() - 2);
     const bool deletion = !path.empty() && path[0] == '-';
@@ -209,11 +301,19 @@ class RegeditParser {
     if (!SplitRegistryPath(path, &parts)) return Fail(index_, "bad key header", error);
     const char *hive = StoreHiveName(parts[0]);
     if (hive == nullptr) return Fail(index_, "unknown root hive '" + parts[0] + "'", error);
+    if (parts.size() > kMaxKeyDepth) {
+      return Fail(index_, "key nested deeper than " + std::to_string(kMaxKeyDepth) + " levels", error);
+    }
     const size_t firstSeparator = path.find('\\');
     const std::string storePath = hive + (firstSeparator == std::string::npos ? "" : path.substr(firstSeparator));
     current_ = nullptr;
     if (!deletion) {
       current_ = store_->CreateKey(storePath);
+      if (current_->text.own.empty()) {
+        *text = &current_->text;
+      } else {
+        keepPending_ = true;
+      }
       return true;
     }
     if (parts.size() == 1) return Fail(index_, "a root hive cannot be deleted", error);
@@ -240,7 +340,7 @@ class RegeditParser {
     return Fail(index_, "unterminated string", error);
   }
 
-  bool ParseValueLine(const std::string &line, std::string *error) {
+  bool ParseValueLine(const std::string &line, FileText **text, std::string *error) {
     std::string name;
     size_t pos = 0;
     if (line[0] == '@') {
@@ -262,6 +362,7 @@ class RegeditParser {
     std::vector<uint8_t> bytes;
     if (!ParseData(data, &type, &bytes, error)) return false;
     store_->SetValue(current_, name, type, bytes);
+    *text = &current_->FindValue(name)->text;
     return true;
   }
 
@@ -341,53 +442,103 @@ class RegeditParser {
   }
 
   RegistryStore *store_;
-  std::vector<std::string> lines_;
+  FileLayout *layout_;
+  std::vector<std::string> raw_;    // as read, with line ends
+  std::vector<std::string> lines_;  // as parsed
   size_t index_ = 0;
   RegistryKey *current_ = nullptr;
+  std::string pending_;  // blank and comment lines not yet given to an entry
+  bool keepPending_ = false;
 };
+
+// Marks the keys the file did not name, which were made as parents of those
+// it did.
+void MarkImpliedKeys(RegistryKey *root) {
+  std::vector<RegistryKey *> pending = {root};
+  while (!pending.empty()) {
+    RegistryKey *key = pending.back();
+    pending.pop_back();
+    key->impliedByFile = key->text.own.empty();
+    for (const auto &child : key->subkeys) pending.push_back(child.get());
+  }
+}
+
+// Reads a whole file. A folder, a FIFO or a device is refused without being
+// read: reading a FIFO would wait for a writer.
+bool ReadRegularFile(const std::string &path, std::string *text, std::string *why) {
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    *why = std::string("cannot be read: ") + std::strerror(errno);
+    return false;
+  }
+  struct stat info;
+  bool ok = fstat(fd, &info) == 0;
+  if (!ok) {
+    *why = std::string("cannot be read: ") + std::strerror(errno);
+  } else if (S_ISDIR(info.st_mode)) {
+    *why = "is a folder, not a registry file";
+    ok = false;
+  } else if (!S_ISREG(info.st_mode)) {
+    *why = "is not a regular file";
+    ok = false;
+  }
+  char buffer[65536];
+  while (ok) {
+    const ssize_t count = read(fd, buffer, sizeof buffer);
+    if (count == 0) break;
+    if (count < 0) {
+      if (errno == EINTR) continue;
+      *why = std::string("cannot be read: ") + std::strerror(errno);
+      ok = false;
+      break;
+    }
+    text->append(buffer, static_cast<size_t>(count));
+  }
+  close(fd);
+  return ok;
+}
 
 }  // namespace
 
 bool RegistryStore::LoadText(const std::string &text, std::string *error) {
   // Parsed into a fresh store so that a bad file changes nothing.
   RegistryStore loaded;
-  if (!RegeditParser(text, &loaded).Parse(error)) return false;
+  loaded.deferDeletions_ = true;
+  FileLayout layout;
+  if (!RegeditParser(DecodeFileText(text, &layout.encoding), &loaded, &layout).Parse(error)) return false;
+  loaded.DropDeletedEntries();
+  MarkImpliedKeys(loaded.root_.get());
   root_ = std::move(loaded.root_);
+  layout_ = std::move(layout);
   return true;
 }
 
 bool RegistryStore::LoadFile(const std::string &path, std::string *error) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream text;
-  if (file) text << file.rdbuf();
-  if (!file) {
-    if (error != nullptr) *error = "cannot read " + path;
+  std::string text;
+  std::string why;
+  if (!ReadRegularFile(path, &text, &why)) {
+    if (error != nullptr) *error = why;
     return false;
   }
-  return LoadText(text.str(), error);
+  return LoadText(text, error);
 }
 
 std::string RegistryStore::SaveText() const {
-  std::string out = std::string(kFileHeader) + "\n\n";
-  for (const auto &hive : root_->subkeys) WriteKey(*hive, FileHiveName(hive->name), &out);
-  return out;
+  const std::string &lineEnd = layout_.lineEnd;
+  std::string out = layout_.header.empty() ? kFileHeader + lineEnd : layout_.header;
+  for (const auto &hive : root_->subkeys) {
+    std::string filePath = FileHiveName(hive->name);
+    WriteKey(*hive, true, &filePath, lineEnd, &out);
+  }
+  out += layout_.trailing;
+  if (!layout_.endsWithLineEnd && !out.empty() && out.back() == '\n') out.pop_back();
+  return EncodeFileText(out, layout_.encoding);
 }
 
 bool RegistryStore::SaveFile(const std::string &path, std::string *error) const {
-  // Written beside the target and renamed over it, so that readers never
-  // see half a file.
-  const std::string temporary = path + ".tmp" + std::to_string(getpid());
-  const std::string text = SaveText();
-  FILE *file = std::fopen(temporary.c_str(), "wb");
-  bool ok = file != nullptr;
-  if (ok) ok = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-  if (file != nullptr) ok = (std::fclose(file) == 0) && ok;
-  if (ok) ok = std::rename(temporary.c_str(), path.c_str()) == 0;
-  if (!ok) {
-    if (error != nullptr) *error = "cannot write " + path + ": " + std::strerror(errno);
-    std::remove(temporary.c_str());
-  }
-  return ok;
+  const int reason = ReplaceFileContents(path, SaveText());
+  if (reason != 0 && error != nullptr) *error = "cannot write " + path + ": " + std::strerror(reason);
+  return reason == 0;
 }
 
 }  // namespace hostkernel

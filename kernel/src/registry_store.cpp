@@ -1,5 +1,5 @@
 // The key tree of a registry store. The file format is in regedit_file.cpp.
-#include <algorithm>
+#include <cstddef>
 
 #include "hostkernel/registry_store.h"
 
@@ -17,13 +17,57 @@ bool IsHiveName(const std::string &name) {
   return false;
 }
 
+std::string FoldedName(const std::string &name) {
+  std::string folded = name;
+  for (char &c : folded) c = FoldCase(c);
+  return folded;
+}
+
+RegistryKey *AddSubkey(RegistryKey *parent, const std::string &name) {
+  parent->subkeyPositions[FoldedName(name)] = parent->subkeys.size();
+  parent->subkeys.push_back(std::make_unique<RegistryKey>());
+  parent->subkeys.back()->name = name;
+  return parent->subkeys.back().get();
+}
+
 std::unique_ptr<RegistryKey> NewRootWithHives() {
   auto root = std::make_unique<RegistryKey>();
-  for (const char *hive : kHiveNames) {
-    root->subkeys.push_back(std::make_unique<RegistryKey>());
-    root->subkeys.back()->name = hive;
-  }
+  for (const char *hive : kHiveNames) AddSubkey(root.get(), hive);
   return root;
+}
+
+// Removes entry `position` of a list and moves the positions after it down.
+template <typename Entry>
+void EraseAt(std::vector<Entry> *list, std::unordered_map<std::string, size_t> *positions, size_t position) {
+  list->erase(list->begin() + static_cast<std::ptrdiff_t>(position));
+  for (auto it = positions->begin(); it != positions->end();) {
+    if (it->second == position) {
+      it = positions->erase(it);
+      continue;
+    }
+    if (it->second > position) --it->second;
+    ++it;
+  }
+}
+
+const size_t *PositionOf(const std::unordered_map<std::string, size_t> &positions, const std::string &name) {
+  auto it = positions.find(FoldedName(name));
+  return it == positions.end() ? nullptr : &it->second;
+}
+
+// Removes the entries whose names were forgotten (those that are not at the
+// position their name gives) and numbers the rest again.
+template <typename Entry, typename NameOf>
+void DropForgotten(std::vector<Entry> *list, std::unordered_map<std::string, size_t> *positions, NameOf nameOf) {
+  if (list->size() == positions->size()) return;
+  std::vector<Entry> kept;
+  for (size_t i = 0; i < list->size(); ++i) {
+    const size_t *position = PositionOf(*positions, nameOf((*list)[i]));
+    if (position != nullptr && *position == i) kept.push_back(std::move((*list)[i]));
+  }
+  *list = std::move(kept);
+  positions->clear();
+  for (size_t i = 0; i < list->size(); ++i) (*positions)[FoldedName(nameOf((*list)[i]))] = i;
 }
 
 bool SameValues(const RegistryKey &a, const RegistryKey &b) {
@@ -67,18 +111,25 @@ bool SplitRegistryPath(const std::string &path, std::vector<std::string> *parts)
   }
 }
 
-RegistryKey *RegistryKey::FindSubkey(const std::string &childName) const {
-  for (const auto &child : subkeys) {
-    if (RegistryNamesEqual(child->name, childName)) return child.get();
+RegistryKey::~RegistryKey() {
+  // A chain of keys is freed one key at a time, however deep it is.
+  std::vector<std::unique_ptr<RegistryKey>> pending = std::move(subkeys);
+  while (!pending.empty()) {
+    std::unique_ptr<RegistryKey> key = std::move(pending.back());
+    pending.pop_back();
+    for (auto &child : key->subkeys) pending.push_back(std::move(child));
+    key->subkeys.clear();
   }
-  return nullptr;
+}
+
+RegistryKey *RegistryKey::FindSubkey(const std::string &childName) const {
+  const size_t *position = PositionOf(subkeyPositions, childName);
+  return position == nullptr ? nullptr : subkeys[*position].get();
 }
 
 RegistryValue *RegistryKey::FindValue(const std::string &valueName) {
-  for (RegistryValue &value : values) {
-    if (RegistryNamesEqual(value.name, valueName)) return &value;
-  }
-  return nullptr;
+  const size_t *position = PositionOf(valuePositions, valueName);
+  return position == nullptr ? nullptr : &values[*position];
 }
 
 const RegistryValue *RegistryKey::FindValue(const std::string &valueName) const {
@@ -87,7 +138,10 @@ const RegistryValue *RegistryKey::FindValue(const std::string &valueName) const 
 
 RegistryStore::RegistryStore() : root_(NewRootWithHives()) {}
 
-void RegistryStore::Clear() { root_ = NewRootWithHives(); }
+void RegistryStore::Clear() {
+  root_ = NewRootWithHives();
+  layout_ = FileLayout();
+}
 
 RegistryKey *RegistryStore::FindKey(const std::string &path) const {
   std::vector<std::string> parts;
@@ -102,18 +156,13 @@ RegistryKey *RegistryStore::FindKey(const std::string &path) const {
 
 RegistryKey *RegistryStore::CreateKey(const std::string &path, bool *created) {
   std::vector<std::string> parts;
-  if (!SplitRegistryPath(path, &parts) || !IsHiveName(parts[0])) return nullptr;
+  if (!SplitRegistryPath(path, &parts) || !IsHiveName(parts[0]) || parts.size() > kMaxKeyDepth) return nullptr;
   RegistryKey *key = root_.get();
   bool madeLast = false;
   for (const std::string &part : parts) {
     RegistryKey *child = key->FindSubkey(part);
     madeLast = child == nullptr;
-    if (madeLast) {
-      key->subkeys.push_back(std::make_unique<RegistryKey>());
-      child = key->subkeys.back().get();
-      child->name = part;
-    }
-    key = child;
+    key = madeLast ? AddSubkey(key, part) : child;
   }
   if (created != nullptr) *created = madeLast;
   return key;
@@ -125,11 +174,13 @@ bool RegistryStore::DeleteKey(const std::string &path) {
   const size_t lastSeparator = path.rfind('\\');
   RegistryKey *parent = FindKey(path.substr(0, lastSeparator));
   if (parent == nullptr) return false;
-  auto &siblings = parent->subkeys;
-  auto it = std::find_if(siblings.begin(), siblings.end(),
-                         [&](const std::unique_ptr<RegistryKey> &k) { return RegistryNamesEqual(k->name, parts.back()); });
-  if (it == siblings.end()) return false;
-  siblings.erase(it);
+  const size_t *position = PositionOf(parent->subkeyPositions, parts.back());
+  if (position == nullptr) return false;
+  if (deferDeletions_) {
+    parent->subkeyPositions.erase(FoldedName(parts.back()));
+  } else {
+    EraseAt(&parent->subkeys, &parent->subkeyPositions, *position);
+  }
   return true;
 }
 
@@ -141,23 +192,43 @@ bool RegistryStore::DeleteLeafKey(const std::string &path) {
 
 void RegistryStore::SetValue(RegistryKey *key, const std::string &name, uint32_t type,
                              const std::vector<uint8_t> &data) {
-  // An existing value keeps its place and the case of its name.
+  // An existing value keeps its place, the case of its name and the comments
+  // before it in the file.
   RegistryValue *value = key->FindValue(name);
   if (value == nullptr) {
-    key->values.push_back(RegistryValue{name, type, data});
+    key->valuePositions[FoldedName(name)] = key->values.size();
+    key->values.push_back(RegistryValue{name, type, data, FileText()});
     return;
   }
+  if (value->type == type && value->data == data) return;
   value->type = type;
   value->data = data;
+  value->text.own.clear();
 }
 
 bool RegistryStore::DeleteValue(RegistryKey *key, const std::string &name) {
-  auto &values = key->values;
-  auto it = std::find_if(values.begin(), values.end(),
-                         [&](const RegistryValue &v) { return RegistryNamesEqual(v.name, name); });
-  if (it == values.end()) return false;
-  values.erase(it);
+  const size_t *position = PositionOf(key->valuePositions, name);
+  if (position == nullptr) return false;
+  if (deferDeletions_) {
+    key->valuePositions.erase(FoldedName(name));
+  } else {
+    EraseAt(&key->values, &key->valuePositions, *position);
+  }
   return true;
+}
+
+void RegistryStore::DropDeletedEntries() {
+  std::vector<RegistryKey *> pending = {root_.get()};
+  while (!pending.empty()) {
+    RegistryKey *key = pending.back();
+    pending.pop_back();
+    DropForgotten(&key->values, &key->valuePositions, [](const RegistryValue &value) -> const std::string & {
+      return value.name;
+    });
+    DropForgotten(&key->subkeys, &key->subkeyPositions,
+                  [](const std::unique_ptr<RegistryKey> &child) -> const std::string & { return child->name; });
+    for (const auto &child : key->subkeys) pending.push_back(child.get());
+  }
 }
 
 bool RegistryStore::SameTree(const RegistryStore &other) const { return SameKeys(*root_, *other.root_); }

@@ -48,13 +48,14 @@ void SetInitialDefaults(IspContext *context) {
 
 IspContext *AllocateContext() {
   return static_cast<IspContext *>(
-      ExAllocatePoolWithTag(NonPagedPool, sizeof(IspContext), SORVEX_POOL_TAG));
+      ExAllocatePoolWithTag(NonPagedPool, kContextBlockBytes, SORVEX_POOL_TAG));
 }
 
 void InitialiseContext(IspContext *context, void *physicalDevice, const WCHAR *sensorName,
                        uint32_t highSpeed, const MinidriverCallbacks &callbacks) {
-  // Zero-filled, so fields that no step initialises start at 0.
-  RtlZeroMemory(context, sizeof(IspContext));
+  // Zero-filled, reserved tail included, so fields that no step
+  // initialises start at 0.
+  RtlZeroMemory(context, kContextBlockBytes);
   context->physicalDevice = physicalDevice;
   UseSensor(context, SensorIdFromName(sensorName));
   SetInitialDefaults(context);

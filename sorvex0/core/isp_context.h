@@ -3,8 +3,8 @@
 // other state. The fields keep the order of the camera's context block, with
 // the chosen sensor's descriptor beside its code and the vector sets of the
 // kernels at the end; on the 32-bit target with its natural alignment they
-// take 3,536 bytes, on a 64-bit host the pointers make it larger. One
-// allocation of sizeof(IspContext).
+// take 3,536 bytes of the 3,568-byte context block (core/context_setup.h),
+// on a 64-bit host the pointers make it larger.
 #pragma once
 
 #include <stdint.h>

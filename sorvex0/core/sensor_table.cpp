@@ -7,8 +7,6 @@ namespace sorvex0 {
 namespace {
 
 constexpr CaptureSize kSmallFullSpeed = {320, 240};
-constexpr uint32_t kNeutralPreset = 0x646464;
-
 // What a sensor without facts of its own gets; also the unknown sensor.
 constexpr SensorDescriptor Plain(uint32_t id, const WCHAR *name) {
   SensorDescriptor d = {};
@@ -16,7 +14,9 @@ constexpr SensorDescriptor Plain(uint32_t id, const WCHAR *name) {
   d.name = name;
   d.fullSpeedCapture = kSmallFullSpeed;
   d.restartModeScript = true;
-  d.awbPreset1Fallback = kNeutralPreset;
+  // Preset 1 is empty unless the sensor has one of its own; an all-zero
+  // preset gives equal references, so the tables stay balanced.
+  d.awbPreset1Fallback = 0;
   d.aeTargetFallback = 72;
   d.ssbsFallback = 1;
   d.ricFallback = 1;

@@ -32,7 +32,13 @@ bool RunIsDue(const IspContext *context, int64_t now, int32_t held) {
   // A time before the last run means the system clock was set back: the run
   // is due at once rather than when the clock has caught up again, which
   // could be hours with the picture's exposure frozen.
-  if (now >= context->lastAeTime && now < context->lastAeTime + RunInterval(context)) return false;
+  // The time since the last run as an unsigned difference: it cannot
+  // overflow once now is not before the last run, even at the clock's end.
+  if (now >= context->lastAeTime &&
+      static_cast<uint64_t>(now) - static_cast<uint64_t>(context->lastAeTime) <
+          static_cast<uint64_t>(RunInterval(context))) {
+    return false;
+  }
   if (context->framesSinceAe < 2 && FamilyExposureCode(context) < kLongExposureCode) return false;
   if (held != 0) return false;
   return context->blankFrameCount == 0 && context->restartCountdown == 0;

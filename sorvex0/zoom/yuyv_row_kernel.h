@@ -90,9 +90,11 @@ struct YuyvRowKernel {
                 "a chroma list must name the group's own pairs, one entry an output pair");
   static constexpr YuyvRowProgram kProgram = CompileYuyvRow(kLuma, kChroma, kLumaIn);
 
-  // The last group of a row has no next group: there the mean with the next
-  // group's first luma takes the row's own last luma, instead of reading the
-  // next window row (or, for the last row, past the window).
+  // The last group of every row has no next group: there the mean with the
+  // next group's first luma (levels 5 and 10) takes the row's own last luma.
+  // Reading on would mix the first luma of the next window row, a left-edge
+  // sample, into this row's right edge, and on the last row read past the
+  // window.
   static constexpr uint32_t WithinRow(bool lastGroup, uint32_t index) {
     return lastGroup && index >= kLumaIn ? kLumaIn - 1 : index;
   }

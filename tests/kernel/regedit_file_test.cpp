@@ -1,6 +1,8 @@
 // The regedit export format: writing, reading, round trips and rejection of
 // malformed files.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
@@ -122,9 +124,26 @@ TEST(RegeditFile, LongHexDataWrapsBelowEightyColumnsAndReadsBack) {
   EXPECT_EQ(loaded.SaveText(), text);
 }
 
-TEST(RegeditFile, ReadsWhatOtherWritersProduce) {
-  const std::string text =
-      "\xEF\xBB\xBFWindows Registry Editor Version 5.00\r\n"
+// The bytes of a file in each encoding regedit and editors write: UTF-8
+// with or without a BOM, UTF-16LE with a BOM (what regedit exports).
+enum class Encoding { kUtf8, kUtf8Bom, kUtf16Le };
+
+void PrintTo(Encoding encoding, std::ostream *out) {
+  *out << (encoding == Encoding::kUtf8 ? "UTF-8" : encoding == Encoding::kUtf8Bom ? "UTF-8 with BOM" : "UTF-16LE");
+}
+
+std::string Encoded(const std::string &utf8, Encoding encoding) {
+  if (encoding == Encoding::kUtf8) return utf8;
+  if (encoding == Encoding::kUtf8Bom) return "\xEF\xBB\xBF" + utf8;
+  const std::vector<uint8_t> bytes = Utf16Le(hostkernel::Utf8ToUtf16(utf8));
+  return "\xFF\xFE" + std::string(bytes.begin(), bytes.end());
+}
+
+class OtherWritersTest : public ::testing::TestWithParam<Encoding> {};
+
+TEST_P(OtherWritersTest, ReadsWhatOtherWritersProduceAndGivesItBackUnchanged) {
+  const std::string before =
+      "Windows Registry Editor Version 5.00\r\n"
       "\r\n"
       "; written by hand\r\n"
       "[hkey_local_machine\\Software\\Cam]\r\n"
@@ -133,17 +152,58 @@ TEST(RegeditFile, ReadsWhatOtherWritersProduce) {
       "\"Wrapped\"=hex(7):41,00,\\\r\n"
       "    00,00 , 00,\\\r\n"
       "  00\r\n"
-      "   @ = \"default\"  \r\n";
+      "   @ = \"default\"  \r\n"
+      "\r\n"
+      "[HKEY_LOCAL_MACHINE\\Software\\Other]\r\n"
+      "; a comment before a value\r\n"
+      "\"Owner\"=\"Ren\xC3\xA9" "e\"\r\n";
+  const std::string text = Encoded(before + "\"Count\"=dword:00000001\r\n\r\n", GetParam());
   RegistryStore store;
   std::string error;
   ASSERT_TRUE(store.LoadText(text, &error)) << error;
-  const RegistryKey *key = store.FindKey("MACHINE\\SOFTWARE\\CAM");
+  RegistryKey *key = store.FindKey("MACHINE\\SOFTWARE\\CAM");
   ASSERT_NE(key, nullptr);
   EXPECT_EQ(key->FindValue("Short")->data, (std::vector<uint8_t>{0x0a, 0, 0, 0}));
   EXPECT_EQ(key->FindValue("Upper")->data, (std::vector<uint8_t>{0x0a, 0xff}));
   EXPECT_EQ(key->FindValue("Wrapped")->type, kMultiSz);
   EXPECT_EQ(key->FindValue("Wrapped")->data, (std::vector<uint8_t>{0x41, 0, 0, 0, 0, 0}));
   EXPECT_EQ(key->FindValue("")->data, Utf16Le(std::u16string(u"default") + u'\0'));
+  EXPECT_EQ(store.FindKey("MACHINE\\SOFTWARE\\Other")->FindValue("Owner")->data,
+            Utf16Le(std::u16string(u"Ren\u00E9e") + u'\0'));
+  EXPECT_EQ(store.SaveText(), text);
+
+  // Setting a value to what it holds changes nothing; a changed value, a new
+  // value and a new key are written afresh, in the file's encoding and line
+  // ends, and every other line stays as it was.
+  store.SetValue(key, "upper", kBinary, {0x0a, 0xff});
+  EXPECT_EQ(store.SaveText(), text);
+  store.SetValue(store.FindKey("MACHINE\\SOFTWARE\\Other"), "Count", kDword, {2, 0, 0, 0});
+  store.SetValue(store.CreateKey("MACHINE\\SOFTWARE\\New"), "Made", kSz, Utf16Le(std::u16string(u"\u00E9") + u'\0'));
+  EXPECT_EQ(store.SaveText(), Encoded(before +
+                                          "\"Count\"=dword:00000002\r\n"
+                                          "\r\n"
+                                          "[HKEY_LOCAL_MACHINE\\Software\\New]\r\n"
+                                          "\"Made\"=\"\xC3\xA9\"\r\n"
+                                          "\r\n",
+                                      GetParam()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Encodings, OtherWritersTest,
+                         ::testing::Values(Encoding::kUtf8, Encoding::kUtf8Bom, Encoding::kUtf16Le));
+
+TEST(RegeditFile, TextThatIsNotUtf8ComesBackAsItWas) {
+  // A Latin-1 "Renée", a last line without a line end, a header with blanks
+  // after it and a comment inside the file list.
+  const std::string text = std::string(kHeader) + "[HKEY_USERS\\S-1\\Names]\n"
+                           "\"Ren\xE9" "e\"=\"Ren\xE9" "e\"\n"
+                           "  ; \xA7 old value\n"
+                           "\"x\"=dword:00000001";
+  for (const std::string &file : {text, std::string("Windows Registry Editor Version 5.00  \n\n") + text.substr(sizeof kHeader - 1)}) {
+    RegistryStore store;
+    std::string error;
+    ASSERT_TRUE(store.LoadText(file, &error)) << error;
+    EXPECT_EQ(store.SaveText(), file);
+  }
 }
 
 TEST(RegeditFile, DeletionsRemoveKeysAndValuesReadEarlier) {
@@ -156,24 +216,59 @@ TEST(RegeditFile, DeletionsRemoveKeysAndValuesReadEarlier) {
                            "[-HKEY_LOCAL_MACHINE\\Missing\\Key]\n"
                            "[HKEY_LOCAL_MACHINE\\A]\n"
                            "\"drop\"=-\n"
-                           "\"never-there\"=-\n";
+                           "\"never-there\"=-\n"
+                           "\"again\"=dword:00000003\n"
+                           "\"again\"=-\n"
+                           "\"AGAIN\"=dword:00000004\n"
+                           "\"last\"=dword:00000005\n"
+                           "[-HKEY_LOCAL_MACHINE\\A\\X]\n"
+                           "[HKEY_LOCAL_MACHINE\\A\\X]\n"
+                           "[-HKEY_LOCAL_MACHINE\\A\\X]\n";
   RegistryStore store;
   std::string error;
   ASSERT_TRUE(store.LoadText(text, &error)) << error;
   EXPECT_EQ(store.FindKey("MACHINE\\A\\B"), nullptr);
+  EXPECT_EQ(store.FindKey("MACHINE\\A\\X"), nullptr);
   const RegistryKey *a = store.FindKey("MACHINE\\A");
   ASSERT_NE(a, nullptr);
-  EXPECT_NE(a->FindValue("keep"), nullptr);
-  EXPECT_EQ(a->FindValue("drop"), nullptr);
+  EXPECT_TRUE(a->subkeys.empty());
+  // A value set again after its deletion is a new value: last in the key.
+  std::vector<std::string> names;
+  for (const hostkernel::RegistryValue &value : a->values) names.push_back(value.name);
+  EXPECT_EQ(names, (std::vector<std::string>{"keep", "AGAIN", "last"}));
+  EXPECT_EQ(a->FindValue("again")->data, (std::vector<uint8_t>{4, 0, 0, 0}));
+}
+
+TEST(RegeditFile, KeysNestAtMostFiveHundredAndTwelveLevels) {
+  std::string path = "MACHINE";
+  for (size_t depth = 1; depth < hostkernel::kMaxKeyDepth; ++depth) path += "\\k";
+  RegistryStore store;
+  ASSERT_NE(store.CreateKey(path), nullptr);
+  EXPECT_EQ(store.CreateKey(path + "\\k"), nullptr);
+  RegistryStore loaded;
+  std::string error;
+  ASSERT_TRUE(loaded.LoadText(store.SaveText(), &error)) << error;
+  EXPECT_TRUE(loaded.SameTree(store));
 }
 
 struct MalformedCase {
-  const char *body;  // after the header line
+  std::string body;  // after the header line
   const char *error;
 };
 
+// A key header `depth` levels deep.
+std::string KeyHeaderOfDepth(size_t depth) {
+  std::string header = "[HKEY_LOCAL_MACHINE";
+  for (size_t level = 1; level < depth; ++level) header += "\\k";
+  return header + "]\n";
+}
+
 TEST(RegeditFile, MalformedInputIsRejectedNamingTheLineAndChangesNothing) {
   const MalformedCase cases[] = {
+      {KeyHeaderOfDepth(hostkernel::kMaxKeyDepth + 1), "line 2: key nested deeper than 512 levels"},
+      // 2 MB of "\k": neither the refusal nor the discarded store may recurse.
+      {"[HKEY_LOCAL_MACHINE\\A]\n" + KeyHeaderOfDepth(1000000), "line 3: key nested deeper than 512 levels"},
+      {"[-" + KeyHeaderOfDepth(hostkernel::kMaxKeyDepth + 1).substr(1), "line 2: key nested deeper than 512 levels"},
       {"[HKEY_LOCAL_MACHINE\\A\n", "line 2: bad key header"},
       {"\n[HKEY_LOCAL_MACHINE\\\\A]\n", "line 3: bad key header"},
       {"[]\n", "line 2: bad key header"},
@@ -207,9 +302,10 @@ TEST(RegeditFile, MalformedInputIsRejectedNamingTheLineAndChangesNothing) {
     RegistryStore store;
     store.SetValue(store.CreateKey("MACHINE\\Existing"), "x", kDword, {1, 0, 0, 0});
     std::string error;
-    EXPECT_FALSE(store.LoadText(std::string(kHeader) + c.body, &error)) << c.body;
-    EXPECT_EQ(error.rfind(c.error, 0), 0u) << "got '" << error << "' for:\n" << c.body;
-    EXPECT_TRUE(store.SameTree(before)) << c.body;
+    const std::string shown = c.body.substr(0, 200);
+    EXPECT_FALSE(store.LoadText(std::string(kHeader) + c.body, &error)) << shown;
+    EXPECT_EQ(error.rfind(c.error, 0), 0u) << "got '" << error << "' for:\n" << shown;
+    EXPECT_TRUE(store.SameTree(before)) << shown;
   }
 }
 
@@ -242,10 +338,41 @@ TEST(RegeditFile, SavesAndLoadsFiles) {
   EXPECT_TRUE(loaded.SameTree(original));
   std::remove(path.c_str());
 
-  EXPECT_FALSE(loaded.LoadFile(path, &error));
-  EXPECT_NE(error.find(path), std::string::npos);
-  EXPECT_TRUE(loaded.SameTree(original));
+  // What is wrong with a file that cannot be loaded, without reading a FIFO
+  // (which would wait for a writer).
+  const std::string fifo = testing::TempDir() + "regedit_file_test.fifo";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const std::pair<std::string, std::string> refusals[] = {
+      {path, "cannot be read: No such file or directory"},
+      {testing::TempDir(), "is a folder, not a registry file"},
+      {fifo, "is not a regular file"},
+  };
+  for (const auto &refusal : refusals) {
+    EXPECT_FALSE(loaded.LoadFile(refusal.first, &error));
+    EXPECT_EQ(error, refusal.second);
+    EXPECT_TRUE(loaded.SameTree(original));
+  }
+  std::remove(fifo.c_str());
   EXPECT_FALSE(original.SaveFile(testing::TempDir() + "no/such/dir/x.reg", &error));
+  EXPECT_NE(error.find("No such file or directory"), std::string::npos) << error;
+
+  // A registry file that is a symbolic link: the linked file is written, in
+  // its own mode, and the link stays a link.
+  const std::string target = testing::TempDir() + "regedit_file_test_target.reg";
+  const std::string link = testing::TempDir() + "regedit_file_test_link.reg";
+  std::remove(link.c_str());
+  { std::ofstream(target) << "old"; }
+  ASSERT_EQ(chmod(target.c_str(), 0600), 0);
+  ASSERT_EQ(symlink(target.c_str(), link.c_str()), 0);
+  ASSERT_TRUE(original.SaveFile(link, &error)) << error;
+  struct stat linkStatus = {}, targetStatus = {};
+  ASSERT_EQ(lstat(link.c_str(), &linkStatus), 0);
+  EXPECT_TRUE(S_ISLNK(linkStatus.st_mode));
+  ASSERT_EQ(stat(target.c_str(), &targetStatus), 0);
+  EXPECT_EQ(0600u, targetStatus.st_mode & 0777u);
+  EXPECT_EQ(ReadFile(target), original.SaveText());
+  std::remove(link.c_str());
+  std::remove(target.c_str());
 }
 
 }  // namespace

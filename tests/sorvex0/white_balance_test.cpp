@@ -242,6 +242,14 @@ TEST(WhiteBalanceReferencesTest, PresetBytesBecomeReferences) {
   UpdateWhiteBalanceReferencesAt(context.get(), {}, 100);
   EXPECT_EQ(context->awbRefR, context->awbRefG);
   EXPECT_EQ(context->awbRefG, context->awbRefB);
+  // An empty preset, preset 1's fallback on every sensor but the MI1320:
+  // equal references, no correction either.
+  context->awbPreset[1] = 0;
+  context->awbType = 2;
+  UpdateWhiteBalanceReferencesAt(context.get(), {}, 100);
+  EXPECT_EQ(40000u, context->awbRefR);
+  EXPECT_EQ(40000u, context->awbRefG);
+  EXPECT_EQ(40000u, context->awbRefB);
   // The damping state is left alone.
   EXPECT_EQ(7u, context->awbRunCount);
   EXPECT_EQ(8000u, context->awbPrevRatioR);

@@ -26,6 +26,15 @@ TEST(ParseOptions, NoArgumentsGiveTheDemo) {
   EXPECT_TRUE(options.save.Includes(0, 90));
   EXPECT_TRUE(options.save.Includes(89, 90));
   EXPECT_FALSE(options.save.Includes(5, 90));
+  EXPECT_FALSE(options.view);
+
+  // A live view left running keeps only its last frame unless told otherwise.
+  ASSERT_TRUE(Parse({"--view"}, &options, &error)) << error;
+  EXPECT_TRUE(options.view);
+  EXPECT_FALSE(options.save.Includes(0, 90));
+  EXPECT_TRUE(options.save.Includes(89, 90));
+  ASSERT_TRUE(Parse({"--view", "--frames", "30"}, &options, &error)) << error;
+  EXPECT_TRUE(options.save.Includes(0, 30));
 }
 
 TEST(ParseOptions, ReadsEveryCameraSetting) {
@@ -76,7 +85,8 @@ TEST(ParseOptions, RejectsWhatTheCameraCannotDoWithAReason) {
       {{"--speed", "super"}, "high or full"},
       {{"--picture", "a.png", "--camera-raw", "b.cr2"}, "one source"},
       {{"--raw-pattern", "RGBG"}, "colour cell"},
-      {{"--still", "--camera-raw", "x.dng"}, "--still applies"},
+      {{"--still", "--raw-dir", "frames"}, "--still applies"},
+      {{"--raw-pattern", "RGGB"}, "--raw-pattern applies to --raw-dir only"},
       {{"--frobnicate"}, "--frobnicate"},
       {{"--set", "3:zoom"}, "zoom wants =VALUE"},
       {{"--set", "3:exposure=2"}, "can only be read"},

@@ -62,10 +62,17 @@ TEST_F(RawDirectoryTest, PlaysFramesInNameOrderAndRephasesThem) {
     }
     Write("frame" + std::to_string(3 - n) + ".raw", samples);  // frame2.raw holds 10, frame1.raw 20
   }
+  // A link in a loop cannot be examined: it is skipped with a warning.
+  fs::create_symlink("loop.raw", dir_ / "loop.raw");
   std::string error;
+  testing::internal::CaptureStderr();
   std::unique_ptr<RawDirectorySource> source =
       RawDirectorySource::Open(dir_.string(), 4, 4, {kRed, kGreen, kGreen, kBlue}, &error);
+  const std::string warnings = testing::internal::GetCapturedStderr();
   ASSERT_NE(source, nullptr) << error;
+  EXPECT_NE(warnings.find("warning: " + (dir_ / "loop.raw").string() + ": skipped (Too many levels of symbolic links)"),
+            std::string::npos)
+      << warnings;
   EXPECT_EQ(source->FrameCount(), 2u);
   std::vector<uint8_t> frame;
   const RawFrameShape shape = {2, 2, RawLayout::kBayer8};

@@ -1,6 +1,7 @@
 // The C: drive on the host: path mapping, directories, attributes, deletion
 // and text-mode reading.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -96,6 +97,29 @@ TEST_F(FilesTest, DeleteRefusesReadOnlyFilesAndDirectories) {
   EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), GetLastError());
   EXPECT_FALSE(DeleteFileA("C:\\WINDOWS\\missing\\A.SYS"));
   EXPECT_EQ(static_cast<DWORD>(ERROR_PATH_NOT_FOUND), GetLastError());
+}
+
+TEST_F(FilesTest, AttributesAndDeletionActOnALinkNeverOnWhatItPointsTo) {
+  TempDirectory outside;
+  std::string target = outside.Path() + "/secret";
+  WriteHostFile(target, "x");
+  ASSERT_EQ(0, chmod(target.c_str(), 0600));
+  std::string link = machine_.Root() + "/WINDOWS/system32/drivers/a.sys";
+  WriteHostFile(link, "placeholder");
+  std::filesystem::remove(link);
+  std::filesystem::create_symlink(target, link);
+
+  EXPECT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_NORMAL),
+            GetFileAttributesA("C:\\WINDOWS\\system32\\drivers\\a.sys"));
+  EXPECT_TRUE(SetFileAttributesA("C:\\WINDOWS\\system32\\drivers\\a.sys", FILE_ATTRIBUTE_NORMAL));
+  EXPECT_FALSE(SetFileAttributesA("C:\\WINDOWS\\system32\\drivers\\a.sys", FILE_ATTRIBUTE_READONLY));
+  struct stat info;
+  ASSERT_EQ(0, stat(target.c_str(), &info));
+  EXPECT_EQ(0600u, info.st_mode & 07777u);
+
+  EXPECT_TRUE(DeleteFileA("C:\\WINDOWS\\system32\\drivers\\a.sys"));
+  EXPECT_FALSE(std::filesystem::is_symlink(link));
+  EXPECT_EQ("x", ReadHostFile(target));
 }
 
 std::string ReadAll(FILE *file) {

@@ -369,6 +369,35 @@ TEST_F(UninstallTest, LinesOfTheFileListThatNameNothingAreHarmless) {
   ExpectRemoved(Union(InfAndPnf(3), {kDrivers + "sorvex.sys"}));
 }
 
+// The last line of the file list, and whether it names victim.sys. Only the
+// "=1" and the line end are cut: neither victim.sy nor victim.s is ever a
+// candidate.
+struct LastLineCase {
+  const char *line;
+  bool namesVictim;
+};
+
+void PrintTo(const LastLineCase &c, std::ostream *out) { *out << ::testing::PrintToString(std::string(c.line)); }
+
+class LastFileLineTest : public UninstallTest, public ::testing::WithParamInterface<LastLineCase> {};
+
+TEST_P(LastFileLineTest, OnlyANameEndingInEqualsOneIsDeleted) {
+  for (const char *name : {"victim.sys", "victim.sy", "victim.s"}) machine_.AddFile(kDrivers + name, name);
+  AddOemInf(3, MinimalInf(kCameraModel, std::string("sorvex.sys=1\n") + GetParam().line));
+  RunUninstaller();
+  std::set<std::string> removed = Union(InfAndPnf(3), {kDrivers + "sorvex.sys"});
+  if (GetParam().namesVictim) removed.insert(kDrivers + "victim.sys");
+  ExpectRemoved(removed);
+}
+
+INSTANTIATE_TEST_SUITE_P(LineEnds, LastFileLineTest,
+                         ::testing::Values(LastLineCase{"victim.sys=1", true},
+                                           LastLineCase{"victim.sys=1\n", true},
+                                           LastLineCase{"victim.sys=1\r", true},
+                                           LastLineCase{"victim.sys=12", false},
+                                           LastLineCase{"victim.sys=1 ; comment\n", false},
+                                           LastLineCase{"victim.sys=", false}));
+
 TEST_F(UninstallTest, FileListEndsAtALineWithTheEndMarkerAndAnEqualsOne) {
   // A "[DestinationDirs]" line alone does not end the list; one that also
   // holds "=1" does, after its own (failing) deletion.

@@ -1,5 +1,8 @@
 // Top-level windows and started programs, kept in the state file.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <csignal>
 
 #include "host_test_support.h"
 #include "hostwin32/host_control.h"
@@ -69,6 +72,45 @@ TEST_F(WindowsTest, WinExecStartsProgramsThatExist) {
   EXPECT_EQ("\"C:\\tools\\RUN.EXE\" /quiet", started[1].commandLine);
   EXPECT_EQ(static_cast<uint32_t>(SW_HIDE), started[1].showCommand);
   EXPECT_EQ("C:\\tools\\run -x", started[2].commandLine);
+}
+
+// Limits the size of the files this process writes, as a full disk would,
+// while it lives.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    getrlimit(RLIMIT_FSIZE, &saved_);
+    previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);  // the write fails with EFBIG instead
+    rlimit limit = saved_;
+    limit.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &saved_);
+    std::signal(SIGXFSZ, previousHandler_);
+  }
+
+ private:
+  rlimit saved_;
+  void (*previousHandler_)(int);
+};
+
+TEST_F(WindowsTest, AFailedWriteKeepsTheStateFileAsItWas) {
+  hostwin32::Win32State state;
+  state.AddWindow("#32770", "Other");
+  state.AddWindow("#32770", "Trevique");
+  state.started.push_back(hostwin32::StartedProgram{SW_SHOW, "C:\\setup.exe"});
+  Save(state);
+  const std::string before = ReadHostFile(machine_.StateFile());
+  {
+    FileSizeLimit limit(16);
+    SendMessageA(FindWindowA("#32770", "Trevique"), WM_CLOSE, 0, 0);
+    std::string error;
+    EXPECT_FALSE(hostwin32::SaveWin32State(machine_.StateFile(), state, &error));
+    EXPECT_NE(std::string::npos, error.find("cannot be written: File too large")) << error;
+  }
+  EXPECT_EQ(before, ReadHostFile(machine_.StateFile()));
+  EXPECT_EQ(2u, State().windows.size());
 }
 
 TEST_F(WindowsTest, MalformedStateFileIsReported) {

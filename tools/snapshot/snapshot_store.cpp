@@ -51,7 +51,14 @@ bool ReadSnapshot(uint32_t number, Snapshot *snapshot, std::string *error) {
     *error = "snapshot " + std::to_string(number) + " has no 128-byte record";
     return false;
   }
+  // A frame of no size has nothing to read; data chunks there are those of
+  // an earlier snapshot with this number, which the record does not describe.
   const size_t total = static_cast<size_t>(snapshot->width) * snapshot->height;
+  if (total == 0) {
+    *error = "snapshot " + std::to_string(number) + " records an empty frame (" + std::to_string(snapshot->width) +
+             "x" + std::to_string(snapshot->height) + ")";
+    return false;
+  }
   snapshot->frame.clear();
   for (uint32_t index = 0; snapshot->frame.size() < total; ++index) {
     std::vector<uint8_t> chunk;

@@ -27,8 +27,9 @@ std::optional<PhaseOffset> FindCameraPhase(const CellPattern &pattern) {
   return std::nullopt;
 }
 
-std::vector<uint8_t> FitBayer(const BayerImage &source, uint32_t width, uint32_t height) {
-  std::vector<uint8_t> target(static_cast<size_t>(width) * height);
+template <typename Sample>
+std::vector<Sample> FitBayer(const BayerFrame<Sample> &source, uint32_t width, uint32_t height) {
+  std::vector<Sample> target(static_cast<size_t>(width) * height);
   const uint32_t targetColumns = width / 2;
   const uint32_t targetRows = height / 2;
   const uint32_t sourceColumns = source.width / 2;
@@ -40,7 +41,7 @@ std::vector<uint8_t> FitBayer(const BayerImage &source, uint32_t width, uint32_t
     const CoveredRange rows = Covered(cy, targetRows, window.rows);
     for (uint32_t cx = 0; cx < targetColumns; ++cx) {
       const CoveredRange columns = Covered(cx, targetColumns, window.columns);
-      uint32_t sums[2][2] = {};
+      uint64_t sums[2][2] = {};
       for (uint32_t sy = rows.first; sy < rows.end; ++sy) {
         for (uint32_t sx = columns.first; sx < columns.end; ++sx) {
           const size_t top = static_cast<size_t>(2 * (window.top + sy)) * source.width;
@@ -50,16 +51,19 @@ std::vector<uint8_t> FitBayer(const BayerImage &source, uint32_t width, uint32_t
           }
         }
       }
-      const uint32_t count = (rows.end - rows.first) * (columns.end - columns.first);
+      const uint64_t count = uint64_t{rows.end - rows.first} * (columns.end - columns.first);
       for (uint32_t y = 0; y < 2; ++y) {
         for (uint32_t x = 0; x < 2; ++x) {
           target[static_cast<size_t>(2 * cy + y) * width + 2 * cx + x] =
-              static_cast<uint8_t>((sums[y][x] + count / 2) / count);
+              static_cast<Sample>((sums[y][x] + count / 2) / count);
         }
       }
     }
   }
   return target;
 }
+
+template std::vector<uint8_t> FitBayer(const BayerImage &, uint32_t, uint32_t);
+template std::vector<uint16_t> FitBayer(const BayerImage16 &, uint32_t, uint32_t);
 
 }  // namespace sorvexcam

@@ -10,13 +10,17 @@ namespace sorvexcam {
 
 enum BayerColour : uint8_t { kRed = 0, kGreen = 1, kBlue = 2 };
 
-// An 8-bit Bayer frame in the camera's phase: green-blue on even lines
-// (green at even columns), red-green on odd lines.
-struct BayerImage {
+// A Bayer frame in the camera's phase: green-blue on even lines (green at
+// even columns), red-green on odd lines. 8-bit frames are what the camera
+// sends; 16-bit ones hold a camera raw's linear samples.
+template <typename Sample>
+struct BayerFrame {
   uint32_t width = 0;
   uint32_t height = 0;
-  std::vector<uint8_t> samples;
+  std::vector<Sample> samples;
 };
+using BayerImage = BayerFrame<uint8_t>;
+using BayerImage16 = BayerFrame<uint16_t>;
 
 // The colour the camera samples at (x, y).
 BayerColour CameraColourAt(uint32_t x, uint32_t y);
@@ -41,6 +45,8 @@ std::optional<PhaseOffset> FindCameraPhase(const CellPattern &pattern);
 // largest centred area of the target's aspect ratio is cut out, in whole
 // 2 x 2 cells, then every target cell takes the mean of the source cells it
 // covers, colour by colour (the nearest cell when enlarging).
-std::vector<uint8_t> FitBayer(const BayerImage &source, uint32_t width, uint32_t height);
+// Defined for 8- and 16-bit samples.
+template <typename Sample>
+std::vector<Sample> FitBayer(const BayerFrame<Sample> &source, uint32_t width, uint32_t height);
 
 }  // namespace sorvexcam

@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 
@@ -25,6 +27,7 @@ constexpr uint32_t kItemAeIndex = 35;
 constexpr uint32_t kItemExposure = 36;
 constexpr uint32_t kItemAeTarget = 33;
 constexpr uint32_t kItemAwbType = 21;
+constexpr uint32_t kNoFrame = 0xFFFFFFFF;
 constexpr size_t kInfoLightLevel = 84;
 constexpr size_t kInfoAwbRefR = 52;
 constexpr size_t kInfoAwbRefG = 56;
@@ -35,9 +38,26 @@ struct FileCloser {
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
+// The clock's time past the start after `frames` frame periods, as
+// frames * 10^7 * denominator / numerator units (truncated) but in parts that
+// cannot overflow: the whole units of a period and what remains. False when
+// the clock cannot count that far.
+bool ElapsedUnits(const Options &options, uint64_t frames, uint64_t *elapsed) {
+  const uint64_t periodTimesRate = static_cast<uint64_t>(kUnitsPerSecond) * options.fpsDenominator;  // below 2^56
+  const uint64_t whole = periodTimesRate / options.fpsNumerator;
+  const uint64_t rest = periodTimesRate % options.fpsNumerator;
+  const uint64_t room = static_cast<uint64_t>(INT64_MAX - kStreamStartTime);
+  if (whole != 0 && frames > room / whole) return false;
+  *elapsed = frames * whole + frames * rest / options.fpsNumerator;  // frames * rest is below 2^64
+  return *elapsed <= room;
+}
+
+// Frame `frame` arrives one frame period after the one before it; the run's
+// frame count was checked with FrameClockCovers.
 int64_t FrameTime(const Options &options, uint32_t frame) {
-  return kStreamStartTime + static_cast<int64_t>(frame + 1) * kUnitsPerSecond * options.fpsDenominator /
-                                static_cast<int64_t>(options.fpsNumerator);
+  uint64_t elapsed = 0;
+  ElapsedUnits(options, uint64_t{frame} + 1, &elapsed);
+  return kStreamStartTime + static_cast<int64_t>(elapsed);
 }
 
 double BrightnessOfMeans(double red, double green, double blue) {
@@ -83,6 +103,7 @@ void ReadLoopState(IspContext *context, FrameRecord *record) {
   record->exposure = GetSettingItem(context, device, kItemExposure).value;
   record->aeTarget = GetSettingItem(context, device, kItemAeTarget).value;
   record->awbType = GetSettingItem(context, device, kItemAwbType).value;
+  record->zoom = GetProperty(context, device, kPropertyZoom).value;
 }
 
 // The state the library recorded with snapshot `number`.
@@ -109,13 +130,17 @@ void ShowProgress(uint32_t frame, uint32_t frameCount, const FrameRecord &record
 class Run {
  public:
   Run(const Options &options, uint32_t frameCount, FrameSource *source, SimulatedMinidriver *driver,
-      OutputFiles *outputs, RunSummary *summary)
-      : options_(options), frameCount_(frameCount), source_(source), driver_(driver), outputs_(outputs),
-        summary_(summary) {}
+      FrameWatcher *watcher, OutputFiles *outputs, RunSummary *summary)
+      : options_(options), frameCount_(frameCount), source_(source), driver_(driver), watcher_(watcher),
+        outputs_(outputs), summary_(summary) {}
 
   bool OpenVideo(std::string *error);
   void RunActions(uint32_t frame, bool sets);
   bool ProcessFrame(uint32_t frame, std::string *error);
+  bool StopRequested() const { return stopRequested_; }
+  // When the watcher ended the stream early: its last frame, if --save
+  // asked for the last.
+  bool SaveEarlyLastFrame(std::string *error);
   bool WriteLogAndPlot(std::string *error);
 
  private:
@@ -127,6 +152,10 @@ class Run {
   uint32_t frameCount_;
   FrameSource *source_;
   SimulatedMinidriver *driver_;
+  FrameWatcher *watcher_;
+  std::vector<PropertyAction> watcherActions_;
+  uint32_t lastSaved_ = kNoFrame;
+  bool stopRequested_ = false;
   OutputFiles *outputs_;
   RunSummary *summary_;
   FilePtr video_;
@@ -142,18 +171,24 @@ bool Run::OpenVideo(std::string *error) {
   const std::string header =
       Y4mHeader(options_.format, options_.width, options_.height, options_.fpsNumerator, options_.fpsDenominator);
   if (!video_ || std::fwrite(header.data(), 1, header.size(), video_.get()) != header.size()) {
-    *error = path + ": cannot be written";
+    *error = CannotBeWritten(path, errno);
     return false;
   }
   return true;
 }
 
 void Run::RunActions(uint32_t frame, bool sets) {
+  auto run = [&](const PropertyAction &action) {
+    summary_->propertyLines.push_back("frame " + std::to_string(frame) + ": " +
+                                      RunPropertyAction(driver_->Context(), SimulatedMinidriver::kDevice, action,
+                                                        &snapshotArmed_));
+  };
   for (const PropertyAction &action : options_.actions) {
-    if (action.frame != frame || action.set != sets) continue;
-    const std::string line = "frame " + std::to_string(frame) + ": " +
-                             RunPropertyAction(driver_->Context(), SimulatedMinidriver::kDevice, action, &snapshotArmed_);
-    summary_->propertyLines.push_back(line);
+    if (action.frame == frame && action.set == sets) run(action);
+  }
+  if (sets) {
+    for (const PropertyAction &action : watcherActions_) run(action);
+    watcherActions_.clear();
   }
 }
 
@@ -218,33 +253,50 @@ bool Run::ProcessFrame(uint32_t frame, std::string *error) {
   driver_->ProcessFrame(static_cast<uint32_t>(options_.format), options_.pictureValues, image_.data(), raw_.data(),
                         options_.width, options_.height);
   record.blanked = IsBlankImage(options_.format, image_, options_.width, options_.height);
-  MeasureOutput(OutputToRgb(options_.format, image_.data(), options_.width, options_.height), &record);
+  const RgbImage picture = OutputToRgb(options_.format, image_.data(), options_.width, options_.height);
+  MeasureOutput(picture, &record);
   ReadLoopState(driver_->Context(), &record);
   CollectSnapshot(&record);
   RunActions(frame, false);
 
-  if (options_.save.Includes(frame, frameCount_) && !SavePicture(frame, image_, error)) return false;
+  if (options_.save.Includes(frame, frameCount_)) {
+    if (!SavePicture(frame, image_, error)) return false;
+    lastSaved_ = frame;
+  }
   if (video_) {
     const std::vector<uint8_t> data = Y4mFrame(options_.format, image_.data(), options_.width, options_.height);
     if (std::fwrite(data.data(), 1, data.size(), video_.get()) != data.size()) {
-      *error = VideoPath(options_) + ": cannot be written";
+      *error = CannotBeWritten(VideoPath(options_), errno);
       return false;
     }
   }
   summary_->blanked += record.blanked ? 1 : 0;
   summary_->frames = frame + 1;
-  ShowProgress(frame, frameCount_, record);
   summary_->records.push_back(record);
+  if (watcher_ == nullptr) {
+    ShowProgress(frame, frameCount_, record);
+    return true;
+  }
+  WatcherAnswer answer = watcher_->AfterFrame(driver_->Context(), record, picture);
+  watcherActions_ = std::move(answer.actions);
+  stopRequested_ = answer.stop;
   return true;
+}
+
+bool Run::SaveEarlyLastFrame(std::string *error) {
+  const uint32_t last = summary_->frames - 1;
+  if (summary_->frames == 0 || !options_.save.last || lastSaved_ == last) return true;
+  return SavePicture(last, image_, error);
 }
 
 bool Run::SavePicture(uint32_t frame, const std::vector<uint8_t> &image, std::string *error) {
   const std::string path = FramePicturePath(options_, frame);
   const std::string staged = outputs_->Stage(path);
+  errno = 0;  // the writers fail through the C library, which sets it
   const bool ok = options_.format == OutputFormat::kRgb24
                       ? WriteBottomUpBgrBmp(staged, static_cast<int>(options_.width), static_cast<int>(options_.height), image)
                       : WritePng(staged, OutputToRgb(options_.format, image.data(), options_.width, options_.height));
-  if (!ok) *error = staged + ": cannot be written";
+  if (!ok) *error = CannotBeWritten(staged, errno);
   return ok;
 }
 
@@ -252,7 +304,7 @@ bool Run::WriteLogAndPlot(std::string *error) {
   if (video_) {
     const bool closed = std::fclose(video_.release()) == 0;
     if (!closed) {
-      *error = VideoPath(options_) + ": cannot be written";
+      *error = CannotBeWritten(VideoPath(options_), errno);
       return false;
     }
   }
@@ -274,13 +326,19 @@ std::string FramePicturePath(const Options &options, uint32_t frame) {
   return options.outDir + "/" + name;
 }
 
+bool FrameClockCovers(const Options &options, uint32_t frameCount) {
+  uint64_t elapsed = 0;
+  return ElapsedUnits(options, uint64_t{frameCount}, &elapsed);
+}
+
 std::string VideoPath(const Options &options) { return options.outDir + "/video.y4m"; }
 std::string LogPath(const Options &options) { return options.outDir + "/log.csv"; }
 std::string PlotPath(const Options &options) { return options.outDir + "/convergence.svg"; }
 
 bool RunCamera(const Options &options, uint32_t frameCount, FrameSource *source, SensorModelSource *model,
-               SimulatedMinidriver *driver, OutputFiles *outputs, RunSummary *summary, std::string *error) {
-  Run run(options, frameCount, source, driver, outputs, summary);
+               SimulatedMinidriver *driver, FrameWatcher *watcher, OutputFiles *outputs, RunSummary *summary,
+               std::string *error) {
+  Run run(options, frameCount, source, driver, watcher, outputs, summary);
   hostkernel::SetSystemTime(kStreamStartTime);
   const CaptureSize capture =
       driver->StartStream(static_cast<uint32_t>(options.format), options.width, options.height);
@@ -289,9 +347,10 @@ bool RunCamera(const Options &options, uint32_t frameCount, FrameSource *source,
     model->SetLight(options.sceneLight, target, capture.width, capture.height);
   }
   if (!run.OpenVideo(error)) return false;
-  for (uint32_t frame = 0; frame < frameCount; ++frame) {
+  for (uint32_t frame = 0; frame < frameCount && !run.StopRequested(); ++frame) {
     if (!run.ProcessFrame(frame, error)) return false;
   }
+  if (run.StopRequested() && !run.SaveEarlyLastFrame(error)) return false;
   return run.WriteLogAndPlot(error);
 }
 

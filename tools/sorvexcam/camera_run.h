@@ -10,6 +10,7 @@
 
 #include "frame_log.h"
 #include "frame_source.h"
+#include "frame_watcher.h"
 #include "options.h"
 #include "output_files.h"
 #include "simulated_minidriver.h"
@@ -27,10 +28,18 @@ struct RunSummary {
 };
 
 // `model` is the source again when it is the sensor model (its light is set
-// once the stream has started), else null. False, with a reason, when a frame
-// cannot be had or an output cannot be written; the caller abandons the outputs.
+// once the stream has started), else null. `watcher` (may be null) sees every
+// frame and may end the stream early; the frame it ends on counts as the
+// last. False, with a reason, when a frame cannot be had or an output cannot
+// be written; the caller abandons the outputs.
 bool RunCamera(const Options &options, uint32_t frameCount, FrameSource *source, SensorModelSource *model,
-               SimulatedMinidriver *driver, OutputFiles *outputs, RunSummary *summary, std::string *error);
+               SimulatedMinidriver *driver, FrameWatcher *watcher, OutputFiles *outputs, RunSummary *summary,
+               std::string *error);
+
+// Whether the simulated clock, which starts at a fixed date and advances by
+// one frame period a frame, can count `frameCount` frames at the options'
+// rate.
+bool FrameClockCovers(const Options &options, uint32_t frameCount);
 
 // Where the run's files go.
 std::string FramePicturePath(const Options &options, uint32_t frame);

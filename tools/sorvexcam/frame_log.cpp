@@ -18,7 +18,7 @@ std::string Optional(const std::optional<uint32_t> &value) {
 }  // namespace
 
 std::string FrameLogHeader() {
-  return "frame,time_ms,fps,capture_w,capture_h,blanked,ae_index,ae_length,exposure,ae_target,awb_type,"
+  return "frame,time_ms,fps,capture_w,capture_h,blanked,ae_index,ae_length,exposure,ae_target,awb_type,zoom,"
          "light_level,awb_ref_r,awb_ref_g,awb_ref_b,raw_brightness,out_luma,out_r_g,out_b_g,"
          "sensor_exposure,sensor_gain\n";
 }
@@ -28,7 +28,7 @@ std::string FrameLogLine(const FrameRecord &r) {
                      std::to_string(r.captureWidth) + "," + std::to_string(r.captureHeight) + "," +
                      (r.blanked ? "1" : "0") + "," + std::to_string(r.aeIndex) + "," +
                      std::to_string(r.aeLength) + "," + std::to_string(r.exposure) + "," +
-                     std::to_string(r.aeTarget) + "," + std::to_string(r.awbType) + ",";
+                     std::to_string(r.aeTarget) + "," + std::to_string(r.awbType) + "," + std::to_string(r.zoom) + ",";
   if (r.snapshot) {
     line += std::to_string(r.snapshot->lightLevel) + "," + std::to_string(r.snapshot->awbRefR) + "," +
             std::to_string(r.snapshot->awbRefG) + "," + std::to_string(r.snapshot->awbRefB) + ",";

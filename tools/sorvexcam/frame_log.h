@@ -4,6 +4,7 @@
 //   blanked                      the output equals the camera's blank image
 //   ae_index, ae_length,         property get 32, items 35, 34, 36, 33 and 21
 //   exposure, ae_target, awb_type  (after the frame)
+//   zoom                         property get 60 (after the frame)
 //   light_level, awb_ref_r/g/b   the record of a snapshot taken on this frame
 //                                (the library reports them nowhere else); empty otherwise
 //   raw_brightness               the front end's measure of the raw frame as sent:
@@ -38,6 +39,7 @@ struct FrameRecord {
   uint32_t exposure = 0;
   uint32_t aeTarget = 0;
   uint32_t awbType = 0;
+  uint32_t zoom = 0;
   std::optional<SnapshotValues> snapshot;
   double rawBrightness = 0;
   double outLuma = 0;

@@ -15,6 +15,7 @@
 #include "camera_raw_source.h"
 #include "camera_run.h"
 #include "hostkernel/host_control.h"
+#include "live_view.h"
 #include "options.h"
 #include "output_files.h"
 #include "picture_source.h"
@@ -41,12 +42,28 @@ sensorsim::Illuminant IlluminantOf(IlluminantKind kind) {
   }
 }
 
-// The source the options name. For the scene and pictures it is the sensor
-// model unless --still asks otherwise or the model does not cover the sensor.
+// The source the options name. For the scene, pictures and camera raws it is
+// the sensor model unless --still asks otherwise or the model does not cover
+// the sensor.
 struct ChosenSource {
   std::unique_ptr<FrameSource> source;
   SensorModelSource *model = nullptr;
 };
+
+bool ChooseModel(const Options &options, std::unique_ptr<LinearScene> scene, ChosenSource *chosen) {
+  if (options.still) return false;
+  std::string why;
+  std::unique_ptr<SensorModelSource> model = SensorModelSource::Create(
+      options.sensor, SimulatedMinidriver::kDevice, std::move(scene), IlluminantOf(options.illuminant), &why);
+  if (!model) {
+    std::printf("note: %s; the %s is fed as a still frame\n", why.c_str(),
+                options.source == SourceKind::kCameraRaw ? "raw" : "picture");
+    return false;
+  }
+  chosen->model = model.get();
+  chosen->source = std::move(model);
+  return true;
+}
 
 bool MakeSource(const Options &options, ChosenSource *chosen, std::string *error) {
   switch (options.source) {
@@ -56,27 +73,23 @@ bool MakeSource(const Options &options, ChosenSource *chosen, std::string *error
       if (options.source == SourceKind::kPicture && !ScenePicture::FromFile(options.sourcePath, &picture, error)) {
         return false;
       }
-      if (!options.still) {
-        std::string why;
-        std::unique_ptr<SensorModelSource> model = SensorModelSource::Create(
-            options.sensor, SimulatedMinidriver::kDevice, picture, IlluminantOf(options.illuminant), &why);
-        if (model) {
-          chosen->model = model.get();
-          chosen->source = std::move(model);
-          return true;
-        }
-        std::printf("note: %s; the picture is fed as a still frame\n", why.c_str());
+      if (!ChooseModel(options, std::make_unique<ScenePicture>(picture), chosen)) {
+        chosen->source = std::make_unique<PictureSource>(std::move(picture));
       }
-      chosen->source = std::make_unique<PictureSource>(std::move(picture));
       return true;
     }
     case SourceKind::kRawDirectory:
       chosen->source = RawDirectorySource::Open(options.sourcePath, options.rawWidth, options.rawHeight,
                                                 options.rawPattern, error);
       return chosen->source != nullptr;
-    case SourceKind::kCameraRaw:
-      chosen->source = CameraRawSource::Open(options.sourcePath, error);
-      return chosen->source != nullptr;
+    case SourceKind::kCameraRaw: {
+      CameraRaw raw;
+      if (!ReadCameraRaw(options.sourcePath, &raw, error)) return false;
+      if (!ChooseModel(options, std::make_unique<CameraRawScene>(raw), chosen)) {
+        chosen->source = std::make_unique<CameraRawSource>(raw);
+      }
+      return true;
+    }
   }
   return false;
 }
@@ -99,6 +112,28 @@ bool CheckActionFrames(const Options &options, uint32_t frameCount, std::string 
     if (action.frame >= frameCount) {
       *error = "\"" + action.text + "\": frame " + std::to_string(action.frame) + " is past the last frame " +
                std::to_string(frameCount - 1);
+      return false;
+    }
+  }
+  return true;
+}
+
+// The settings file must not be one of the files the run writes: one would
+// overwrite the other. Both are compared with their links followed.
+bool CheckRegistryIsNoOutput(const Options &options, uint32_t frameCount, std::string *error) {
+  namespace fs = std::filesystem;
+  std::error_code registryCode, folderCode;
+  const fs::path registry = fs::weakly_canonical(options.registryFile, registryCode);
+  const fs::path folder = fs::weakly_canonical(options.outDir, folderCode);
+  if (registryCode || folderCode || registry.parent_path() != folder) return true;
+  std::vector<std::string> outputs = {LogPath(options), PlotPath(options)};
+  if (options.format != OutputFormat::kRgb24) outputs.push_back(VideoPath(options));
+  for (uint32_t frame = 0; frame < frameCount; ++frame) {
+    if (options.save.Includes(frame, frameCount)) outputs.push_back(FramePicturePath(options, frame));
+  }
+  for (const std::string &output : outputs) {
+    if (fs::path(output).filename() == registry.filename()) {
+      *error = "--registry " + options.registryFile + ": is one of the run's outputs (" + output + ")";
       return false;
     }
   }
@@ -148,20 +183,30 @@ int RunMain(int argc, char **argv) {
     return Fail(kExitBadOptions, error + "\n" + "try sorvexcam --help");
   }
   if (options.help) {
-    std::fputs(UsageText().c_str(), stdout);
+    std::fputs((UsageText() + LiveView::KeysHelp()).c_str(), stdout);
     return 0;
   }
   ChosenSource chosen;
   if (!MakeSource(options, &chosen, &error)) return Fail(kExitFailed, error);
-  const uint32_t frameCount =
-      !options.framesGiven && chosen.source->FrameCount() != 0 ? chosen.source->FrameCount() : options.frames;
+  const uint32_t frameCount = options.framesGiven                  ? options.frames
+                              : chosen.source->FrameCount() != 0 ? chosen.source->FrameCount()
+                              : options.view                     ? kMostFrames
+                                                                 : options.frames;
   if (!CheckActionFrames(options, frameCount, &error)) return Fail(kExitBadOptions, error);
+  if (!FrameClockCovers(options, frameCount)) {
+    return Fail(kExitBadOptions, "--fps " + std::to_string(options.fpsNumerator) + "/" +
+                                     std::to_string(options.fpsDenominator) + ": the simulated clock cannot count " +
+                                     std::to_string(frameCount) + " frames at this rate");
+  }
+  if (!CheckRegistryIsNoOutput(options, frameCount, &error)) return Fail(kExitBadOptions, error);
   const bool sendsYuyv = options.sensor == "MI1320" && options.width <= 640;
   if (sendsYuyv && !chosen.source->Supports(RawLayout::kYuyv)) {
     return Fail(kExitBadOptions, "the MI1320 sends YUYV frames for outputs up to 640 wide; " +
                                      chosen.source->Describe() + " has Bayer frames only");
   }
   if (!LoadRegistry(options.registryFile, &error)) return Fail(kExitFailed, error);
+  std::unique_ptr<LiveView> view;
+  if (options.view && !(view = LiveView::Open(options, &error))) return Fail(kExitFailed, error);
 
   OutputFiles outputs;
   if (!outputs.Prepare(options.outDir, &error)) return Fail(kExitFailed, error);
@@ -176,7 +221,8 @@ int RunMain(int argc, char **argv) {
       std::printf("note: the settings could not be loaded (status 0x%08X); the camera runs on its defaults\n",
                   static_cast<uint32_t>(status));
     }
-    ok = ok && RunCamera(options, frameCount, chosen.source.get(), chosen.model, &driver, &outputs, &summary, &error);
+    ok = ok && RunCamera(options, frameCount, chosen.source.get(), chosen.model, &driver, view.get(), &outputs, &summary,
+                          &error);
     driver.Exit();
     if (ok && driver.ForeignDeviceCalls() != 0) {
       error = "the library called back " + std::to_string(driver.ForeignDeviceCalls()) +
@@ -192,7 +238,7 @@ int RunMain(int argc, char **argv) {
   }
   if (!ok) {
     outputs.Abandon();
-    return Fail(kExitFailed, error + " (nothing written)");
+    return Fail(kExitFailed, outputs.Committed().empty() ? error + " (nothing written)" : error);
   }
   const size_t leaked = hostkernel::LivePoolBlocks().size();
   if (leaked != 0) return Fail(kExitFailed, "the library left " + std::to_string(leaked) + " pool block(s) allocated");

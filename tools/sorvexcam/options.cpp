@@ -14,7 +14,6 @@ struct Size {
 // The sizes the camera's mode scripts cover.
 constexpr Size kSupportedSizes[] = {{160, 120}, {320, 240},  {640, 480},  {800, 600},
                                     {1280, 960}, {1280, 1024}, {1600, 1200}};
-constexpr uint32_t kMostFrames = 100000;
 
 bool ParseUnsigned(const std::string &text, uint32_t *value) {
   if (text.empty() || !std::isdigit(static_cast<unsigned char>(text[0]))) return false;
@@ -117,7 +116,7 @@ std::string Join(const std::vector<std::string> &names) {
 }
 
 // Checks that hold between options once all are read.
-bool CheckTogether(Options *options, int sourcesGiven, std::string *error) {
+bool CheckTogether(Options *options, int sourcesGiven, bool patternGiven, std::string *error) {
   if (sourcesGiven > 1) {
     *error = "give one source: --scene, --picture, --raw-dir or --camera-raw";
     return false;
@@ -127,12 +126,16 @@ bool CheckTogether(Options *options, int sourcesGiven, std::string *error) {
              " (the camera offers " + SupportedSizesText() + ")";
     return false;
   }
-  if (options->still && options->source != SourceKind::kScene && options->source != SourceKind::kPicture) {
-    *error = "--still applies to --scene and --picture only";
+  if (options->still && options->source == SourceKind::kRawDirectory) {
+    *error = "--still applies to --scene, --picture and --camera-raw only";
     return false;
   }
   if (options->rawWidth != 0 && options->source != SourceKind::kRawDirectory) {
     *error = "--raw-size applies to --raw-dir only";
+    return false;
+  }
+  if (patternGiven && options->source != SourceKind::kRawDirectory) {
+    *error = "--raw-pattern applies to --raw-dir only; it has no effect on other sources";
     return false;
   }
   if (options->registryFile.empty()) options->registryFile = options->outDir + "/registry.reg";
@@ -165,6 +168,8 @@ std::string SupportedSizesText() {
 
 bool ParseOptions(const std::vector<std::string> &args, Options *options, std::string *error) {
   int sourcesGiven = 0;
+  bool patternGiven = false;
+  bool saveGiven = false;
   options->save = FrameSelection();
   options->save.every = 10;
   options->save.last = true;
@@ -181,6 +186,10 @@ bool ParseOptions(const std::vector<std::string> &args, Options *options, std::s
     }
     if (arg == "--still") {
       options->still = true;
+      continue;
+    }
+    if (arg == "--view") {
+      options->view = true;
       continue;
     }
     if (arg.rfind("--", 0) != 0) {
@@ -214,7 +223,7 @@ bool ParseOptions(const std::vector<std::string> &args, Options *options, std::s
       why = "1 to " + std::to_string(kMostFrames);
     } else if (arg == "--fps") {
       ok = ParseFrameRate(value, &options->fpsNumerator, &options->fpsDenominator) && options->fpsNumerator != 0 &&
-           options->fpsNumerator <= 1000 * options->fpsDenominator;
+           options->fpsNumerator <= 1000 * uint64_t{options->fpsDenominator};
       why = "a rate above 0 and up to 1000, such as 30, 29.97 or 30000/1001";
     } else if (arg.size() == 4 && arg[2] == 'p' && arg[3] >= '1' && arg[3] <= '9') {
       ok = ParseUnsigned(value, &options->pictureValues[arg[3] - '1']);
@@ -230,6 +239,7 @@ bool ParseOptions(const std::vector<std::string> &args, Options *options, std::s
       why = "WxH of the .raw frames";
     } else if (arg == "--raw-pattern") {
       ok = ParsePattern(value, &options->rawPattern);
+      patternGiven = true;
       why = "the colour cell of the frames: GBRG (the camera's), RGGB, GRBG or BGGR";
     } else if (arg == "--light") {
       ok = ParseUnsigned(value, &options->sceneLight) && options->sceneLight >= 1 && options->sceneLight <= 1000;
@@ -254,6 +264,7 @@ bool ParseOptions(const std::vector<std::string> &args, Options *options, std::s
       why = "a file";
     } else if (arg == "--save") {
       ok = ParseSelection(value, &options->save);
+      saveGiven = true;
       why = "a list such as 0,45,last or every:10 or all or none";
     } else {
       *error = "unknown option " + arg + " (see --help)";
@@ -264,7 +275,12 @@ bool ParseOptions(const std::vector<std::string> &args, Options *options, std::s
       return false;
     }
   }
-  return CheckTogether(options, sourcesGiven, error);
+  // A live view left running would write every tenth frame without end.
+  if (options->view && !options->framesGiven && !saveGiven) {
+    options->save = FrameSelection();
+    options->save.last = true;
+  }
+  return CheckTogether(options, sourcesGiven, patternGiven, error);
 }
 
 std::string UsageText() {
@@ -278,7 +294,8 @@ std::string UsageText() {
          "  --raw-dir DIR         8-bit PGM frames, or .raw frames with --raw-size WxH\n"
          "    --raw-pattern CELL  their colour cell: GBRG (default, the camera's), RGGB, GRBG, BGGR\n"
          "  --camera-raw FILE     a camera raw file (DNG, CR2, NEF, ...)\n"
-         "  --still               the scene or picture as a fixed frame, without the sensor model\n"
+         "  --still               the scene, picture or camera raw as a fixed frame, without\n"
+         "                        the sensor model\n"
          "  --light PERCENT       light on the scene for the sensor model, in percent of what\n"
          "                        the starting exposure needs (default 25: too dark)\n"
          "  --illuminant KIND     neutral (daylight, the default), warm or cool light\n"
@@ -287,7 +304,8 @@ std::string UsageText() {
          "  --speed high|full     USB speed (default high)\n"
          "  --format rgb24|yuyv|i420   output format (default rgb24)\n"
          "  --size WxH            output size (default 640x480): " + SupportedSizesText() + "\n"
-         "  --frames N            frames to process (default 90; a raw directory: its frames)\n"
+         "  --frames N            frames to process (default 90, with --view until quit; a raw\n"
+         "                        directory: its frames)\n"
          "  --fps RATE            frame rate of the simulated clock (default 30)\n"
          "  --p1 .. --p9 V        picture values: brightness, contrast, saturation, filter,\n"
          "                        chroma balance, unused, gamma, exposure-target scale,\n"
@@ -298,10 +316,14 @@ std::string UsageText() {
          "  --get FRAME:NAME[=ADDR]  e.g. 89:aeindex, 60:reg=0x0D, 89:snapshot\n"
          "  names: " + PropertyNamesHelp() + "\n"
          "Output:\n"
+         "  --view                also show every frame in a window as it is made, at the\n"
+         "                        stream's rate, with the stream's state in its title\n"
+         "                        (needs a display; its keys are listed below)\n"
          "  --out DIR             output folder (default out)\n"
          "  --registry FILE       the camera's settings (default DIR/registry.reg)\n"
          "  --save LIST           frames also written as pictures: numbers, last, every:K,\n"
-         "                        all or none (default every:10,last)\n";
+         "                        all or none (default every:10,last; a live view left\n"
+         "                        running: last)\n";
 }
 
 }  // namespace sorvexcam

@@ -11,6 +11,9 @@
 
 namespace sorvexcam {
 
+// The most frames a run processes (--frames, and a live view left running).
+constexpr uint32_t kMostFrames = 100000;
+
 enum class SourceKind { kScene, kPicture, kRawDirectory, kCameraRaw };
 enum class IlluminantKind { kNeutral, kWarm, kCool };
 
@@ -54,6 +57,7 @@ struct Options {
   std::string outDir = "out";
   std::string registryFile;  // default <outDir>/registry.reg
   FrameSelection save;
+  bool view = false;  // the live view; without --frames it runs until the user quits
   bool help = false;
 };
 

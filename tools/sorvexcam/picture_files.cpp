@@ -1,6 +1,9 @@
 #include "picture_files.h"
 
+#include <fcntl.h>
 #include <png.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <csetjmp>
@@ -9,6 +12,7 @@
 #include <memory>
 
 #include <jpeglib.h>
+#include <jerror.h>
 
 namespace sorvexcam {
 namespace {
@@ -26,11 +30,11 @@ struct FileCloser {
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
-bool LoadPng(const std::string &path, RgbImage *image, std::string *error) {
+bool LoadPng(std::FILE *file, RgbImage *image, std::string *error) {
   png_image png;
   std::memset(&png, 0, sizeof png);
   png.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_file(&png, path.c_str())) {
+  if (!png_image_begin_read_from_stdio(&png, file)) {
     *error = png.message;
     return false;
   }
@@ -55,7 +59,8 @@ bool LoadPng(const std::string &path, RgbImage *image, std::string *error) {
 struct JpegError {
   jpeg_error_mgr manager;
   std::jmp_buf jump;
-  char message[JMSG_LENGTH_MAX];
+  char message[JMSG_LENGTH_MAX + 32];
+  void (*libraryMessage)(j_common_ptr, int);
 };
 
 void OnJpegError(j_common_ptr info) {
@@ -64,11 +69,27 @@ void OnJpegError(j_common_ptr info) {
   std::longjmp(error->jump, 1);
 }
 
+// A picture cut short is refused: libjpeg would only warn and fill the
+// missing part with grey. Other messages are left to libjpeg.
+void OnJpegMessage(j_common_ptr info, int level) {
+  JpegError *error = reinterpret_cast<JpegError *>(info->err);
+  if (level >= 0 || info->err->msg_code != JWRN_JPEG_EOF) {
+    error->libraryMessage(info, level);
+    return;
+  }
+  char why[JMSG_LENGTH_MAX];
+  (*info->err->format_message)(info, why);
+  std::snprintf(error->message, sizeof error->message, "the picture is cut short (%s)", why);
+  std::longjmp(error->jump, 1);
+}
+
 bool LoadJpeg(std::FILE *file, RgbImage *image, std::string *error) {
   jpeg_decompress_struct info;
   JpegError jpegError;
   info.err = jpeg_std_error(&jpegError.manager);
   jpegError.manager.error_exit = OnJpegError;
+  jpegError.libraryMessage = jpegError.manager.emit_message;
+  jpegError.manager.emit_message = OnJpegMessage;
   if (setjmp(jpegError.jump)) {
     *error = jpegError.message;
     jpeg_destroy_decompress(&info);
@@ -96,23 +117,42 @@ bool LoadJpeg(std::FILE *file, RgbImage *image, std::string *error) {
   return true;
 }
 
+// Opens a regular file for reading. Anything else is refused without
+// reading: a FIFO would wait for a writer, a folder has no picture.
+FilePtr OpenRegularFile(const std::string &path, std::string *error) {
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  struct stat info;
+  if (fd < 0 || fstat(fd, &info) != 0) {
+    *error = std::strerror(errno);
+    if (fd >= 0) close(fd);
+    return nullptr;
+  }
+  if (!S_ISREG(info.st_mode)) {
+    *error = S_ISDIR(info.st_mode) ? "is a folder, not a picture" : "is not a regular file";
+    close(fd);
+    return nullptr;
+  }
+  FilePtr file(fdopen(fd, "rb"));
+  if (!file) {
+    *error = std::strerror(errno);
+    close(fd);
+  }
+  return file;
+}
+
 }  // namespace
 
 bool LoadPicture(const std::string &path, RgbImage *image, std::string *error) {
-  FilePtr file(std::fopen(path.c_str(), "rb"));
-  if (!file) {
-    *error = std::strerror(errno);
-    return false;
-  }
+  FilePtr file = OpenRegularFile(path, error);
+  if (!file) return false;
   unsigned char magic[8] = {};
   const size_t got = std::fread(magic, 1, sizeof magic, file.get());
+  std::rewind(file.get());
   if (got >= 3 && magic[0] == 0xFF && magic[1] == 0xD8 && magic[2] == 0xFF) {
-    std::rewind(file.get());
     return LoadJpeg(file.get(), image, error);
   }
   if (got == 8 && png_sig_cmp(magic, 0, 8) == 0) {
-    file.reset();
-    return LoadPng(path, image, error);
+    return LoadPng(file.get(), image, error);
   }
   *error = "not a PNG or JPEG picture";
   return false;

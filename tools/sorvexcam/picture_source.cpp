@@ -2,25 +2,19 @@
 
 #include <cmath>
 
-#include "bayer_fit.h"
 #include "image_convert.h"
 
 namespace sorvexcam {
 
 bool PictureSource::RenderFrame(uint32_t, const RawFrameShape &shape, std::vector<uint8_t> *frame,
                                 std::string *) {
-  const RgbImage &picture = picture_.At(shape.width, shape.height);
   if (shape.layout == RawLayout::kYuyv) {
-    *frame = RgbToYuyv(picture);
+    *frame = RgbToYuyv(picture_.At(shape.width, shape.height));
     return true;
   }
-  frame->resize(RawFrameBytes(shape));
-  for (uint32_t y = 0; y < shape.height; ++y) {
-    for (uint32_t x = 0; x < shape.width; ++x) {
-      const uint8_t value = picture.rgb[(static_cast<size_t>(y) * shape.width + x) * 3 + CameraColourAt(x, y)];
-      (*frame)[static_cast<size_t>(y) * shape.width + x] = static_cast<uint8_t>(std::lround(255.0 * SrgbToLinear(value)));
-    }
-  }
+  const std::vector<float> &mosaic = picture_.Mosaic(shape.width, shape.height);
+  frame->resize(mosaic.size());
+  for (size_t i = 0; i < mosaic.size(); ++i) (*frame)[i] = static_cast<uint8_t>(std::lround(255.0 * mosaic[i]));
   return true;
 }
 

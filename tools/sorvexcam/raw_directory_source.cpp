@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 
@@ -105,11 +106,20 @@ std::unique_ptr<RawDirectorySource> RawDirectorySource::Open(const std::string &
     *error = directory + ": not a directory";
     return nullptr;
   }
+  // An entry that cannot be examined (a link in a loop, one without access)
+  // is skipped with a warning; the throwing forms of the calls would end the
+  // program.
   std::vector<std::string> paths;
-  for (const fs::directory_entry &entry : fs::directory_iterator(directory, code)) {
-    const std::string extension = LowerExtension(entry.path());
-    if (entry.is_regular_file() && (extension == ".pgm" || extension == ".raw")) {
-      paths.push_back(entry.path().string());
+  fs::directory_iterator it(directory, code);
+  for (; !code && it != fs::directory_iterator(); it.increment(code)) {
+    const std::string extension = LowerExtension(it->path());
+    if (extension != ".pgm" && extension != ".raw") continue;
+    std::error_code entryCode;
+    const bool regular = it->is_regular_file(entryCode);
+    if (entryCode) {
+      std::fprintf(stderr, "sorvexcam: warning: %s: skipped (%s)\n", it->path().c_str(), entryCode.message().c_str());
+    } else if (regular) {
+      paths.push_back(it->path().string());
     }
   }
   if (code) {

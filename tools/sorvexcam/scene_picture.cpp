@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "area_resample.h"
+#include "bayer_fit.h"
 #include "picture_files.h"
 
 namespace sorvexcam {
@@ -36,8 +37,23 @@ const RgbImage &ScenePicture::At(uint32_t width, uint32_t height) {
   if (scaled_.width != static_cast<int>(width) || scaled_.height != static_cast<int>(height)) {
     scaled_ = photo_.rgb.empty() ? RenderTestScene(static_cast<int>(width), static_cast<int>(height))
                                  : ResizeRgb(photo_, width, height);
+    mosaic_.clear();
   }
   return scaled_;
+}
+
+const std::vector<float> &ScenePicture::Mosaic(uint32_t width, uint32_t height) {
+  const RgbImage &picture = At(width, height);
+  if (mosaic_.empty()) {
+    mosaic_.resize(static_cast<size_t>(width) * height);
+    for (uint32_t y = 0; y < height; ++y) {
+      for (uint32_t x = 0; x < width; ++x) {
+        const size_t at = static_cast<size_t>(y) * width + x;
+        mosaic_[at] = static_cast<float>(SrgbToLinear(picture.rgb[at * 3 + CameraColourAt(x, y)]));
+      }
+    }
+  }
+  return mosaic_;
 }
 
 }  // namespace sorvexcam

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "linear_scene.h"
 #include "synthetic_scene.h"
 
 namespace sorvexcam {
@@ -14,17 +15,20 @@ namespace sorvexcam {
 // a picture's colour, before the camera's tone curve encodes it again.
 double SrgbToLinear(uint8_t value);
 
-class ScenePicture {
+class ScenePicture : public LinearScene {
  public:
   static ScenePicture BuiltIn() { return ScenePicture("built-in scene", RgbImage()); }
   // False, with a reason, when the photograph cannot be read.
   static bool FromFile(const std::string &path, ScenePicture *picture, std::string *error);
 
-  const std::string &Name() const { return name_; }
+  std::string Name() const override { return name_; }
   // The picture at width x height (the built-in scene drawn at that size, a
   // photograph cut to the aspect ratio and area-scaled); kept while the size
   // stays the same.
   const RgbImage &At(uint32_t width, uint32_t height);
+  // The picture's colours at width x height as linear light, sampled to the
+  // camera's mosaic.
+  const std::vector<float> &Mosaic(uint32_t width, uint32_t height) override;
 
  private:
   ScenePicture(std::string name, RgbImage photo) : name_(std::move(name)), photo_(std::move(photo)) {}
@@ -32,6 +36,7 @@ class ScenePicture {
   std::string name_;
   RgbImage photo_;  // empty for the built-in scene
   RgbImage scaled_;
+  std::vector<float> mosaic_;  // of scaled_
 };
 
 }  // namespace sorvexcam

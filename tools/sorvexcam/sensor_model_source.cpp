@@ -38,22 +38,22 @@ double DefectPlace(uint32_t index, uint32_t salt) {
 }  // namespace
 
 std::unique_ptr<SensorModelSource> SensorModelSource::Create(const std::string &sensor, SorvexDevice device,
-                                                             ScenePicture picture,
+                                                             std::unique_ptr<LinearScene> scene,
                                                              sensorsim::Illuminant illuminant,
                                                              std::string *error) {
   for (const NamedFamily &family : kFamilies) {
     if (sensor == family.name) {
       return std::unique_ptr<SensorModelSource>(
-          new SensorModelSource(family.family, device, std::move(picture), illuminant));
+          new SensorModelSource(family.family, device, std::move(scene), illuminant));
     }
   }
   *error = "the sensor model covers ES2216, MO4000, OV9650, OV9655 and S5K4AA, not " + sensor;
   return nullptr;
 }
 
-SensorModelSource::SensorModelSource(sensorsim::Family family, SorvexDevice device, ScenePicture picture,
-                                     sensorsim::Illuminant illuminant)
-    : model_(family, device), device_(device), picture_(std::move(picture)) {
+SensorModelSource::SensorModelSource(sensorsim::Family family, SorvexDevice device,
+                                     std::unique_ptr<LinearScene> scene, sensorsim::Illuminant illuminant)
+    : model_(family, device), device_(device), picture_(std::move(scene)) {
   scene_.illuminant = illuminant;
   scene_.noiseSeed = kNoiseSeed;
   scene_.reflectance = [this](uint32_t x, uint32_t y, uint32_t width, uint32_t height) {
@@ -62,14 +62,24 @@ SensorModelSource::SensorModelSource(sensorsim::Family family, SorvexDevice devi
 }
 
 std::string SensorModelSource::Describe() const {
-  return picture_.Name() + " through the " + sensorsim::SensorName(model_.family()) + " sensor model at " +
+  return picture_->Name() + " through the " + sensorsim::SensorName(model_.family()) + " sensor model at " +
          std::to_string(lightPercent_) + "% light";
 }
 
 double SensorModelSource::Reflectance(uint32_t x, uint32_t y, uint32_t width, uint32_t height) {
-  const RgbImage &picture = picture_.At(width, height);
-  const uint8_t value = picture.rgb[(static_cast<size_t>(y) * width + x) * 3 + CameraColourAt(x, y)];
-  return SrgbToLinear(value) * Vignetting(x, y, width, height);
+  if (reflectanceWidth_ != width || reflectanceHeight_ != height) {
+    const std::vector<float> &mosaic = picture_->Mosaic(width, height);
+    reflectance_.resize(mosaic.size());
+    for (uint32_t row = 0; row < height; ++row) {
+      for (uint32_t column = 0; column < width; ++column) {
+        const size_t at = static_cast<size_t>(row) * width + column;
+        reflectance_[at] = mosaic[at] * Vignetting(column, row, width, height);
+      }
+    }
+    reflectanceWidth_ = width;
+    reflectanceHeight_ = height;
+  }
+  return reflectance_[static_cast<size_t>(y) * width + x];
 }
 
 void SensorModelSource::SetLight(uint32_t lightPercent, uint32_t target, uint32_t width, uint32_t height) {

@@ -1,8 +1,8 @@
 // The simulated camera: the sensor model answers the library's register
 // writes (so the exposure and white-balance loops run closed, as on a real
-// camera) and renders each frame of the scene picture at the exposure and
-// gain it was programmed to, under an illuminant's colour cast, with shot
-// noise. On top of the model this source adds what the lens and the silicon
+// camera) and renders each frame of the scene (a picture or a camera raw)
+// at the exposure and gain it was programmed to, in the family's colour
+// response, under an illuminant's colour cast, with shot noise. On top of the model this source adds what the lens and the silicon
 // do: vignetting (the light falls off towards the corners) and a few hot
 // and dead pixels at fixed places.
 #pragma once
@@ -12,7 +12,7 @@
 #include <string>
 
 #include "frame_source.h"
-#include "scene_picture.h"
+#include "linear_scene.h"
 #include "sensorsim/sensor_model.h"
 #include "sorvex0.h"
 
@@ -22,8 +22,8 @@ class SensorModelSource : public FrameSource {
  public:
   // Null, with a reason, for a sensor the model does not cover.
   static std::unique_ptr<SensorModelSource> Create(const std::string &sensor, SorvexDevice device,
-                                                   ScenePicture picture, sensorsim::Illuminant illuminant,
-                                                   std::string *error);
+                                                   std::unique_ptr<LinearScene> scene,
+                                                   sensorsim::Illuminant illuminant, std::string *error);
 
   // Sets the scene's light so that, at the exposure the sensor is programmed
   // to now, the frame's mean brightness is `lightPercent` percent of
@@ -39,17 +39,20 @@ class SensorModelSource : public FrameSource {
   SensorState LastSensorState() const override;
 
  private:
-  SensorModelSource(sensorsim::Family family, SorvexDevice device, ScenePicture picture,
+  SensorModelSource(sensorsim::Family family, SorvexDevice device, std::unique_ptr<LinearScene> scene,
                     sensorsim::Illuminant illuminant);
-  // The reflectance the sensor sees at (x, y): the picture's linear value of
-  // the colour sampled there, darkened by the vignetting.
+  // The reflectance the sensor sees at (x, y): the scene's linear light at
+  // that site, darkened by the vignetting. Kept while the size stays the same.
   double Reflectance(uint32_t x, uint32_t y, uint32_t width, uint32_t height);
   void AddDefectPixels(std::vector<uint8_t> *frame, uint32_t width, uint32_t height) const;
 
   sensorsim::SensorModel model_;
   SorvexDevice device_;
-  ScenePicture picture_;
+  std::unique_ptr<LinearScene> picture_;
   sensorsim::Scene scene_;
+  std::vector<double> reflectance_;
+  uint32_t reflectanceWidth_ = 0;
+  uint32_t reflectanceHeight_ = 0;
   uint32_t lightPercent_ = 100;
 };
 

@@ -2,6 +2,7 @@
 // file attributes, deletion and opening files. The read-only attribute is
 // the file's write permission.
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -222,7 +223,14 @@ extern "C" BOOL WINAPI SetFileAttributesA(LPCSTR lpFileName, DWORD dwFileAttribu
   } else {
     mode |= S_IWUSR;
   }
-  if (chmod(hostPath.c_str(), mode) != 0) return FailWith(hostwin32::ErrorFromErrno(errno), FALSE);
+  if (mode == (info.st_mode & 07777)) return TRUE;
+  // A symbolic link's attributes are its own: a change must never reach the
+  // file it points to, which may lie outside the drive. The host keeps no
+  // mode for a link, so setting read-only on one fails.
+  int flags = S_ISLNK(info.st_mode) ? AT_SYMLINK_NOFOLLOW : 0;
+  if (fchmodat(AT_FDCWD, hostPath.c_str(), mode, flags) != 0) {
+    return FailWith(hostwin32::ErrorFromErrno(errno), FALSE);
+  }
   return TRUE;
 }
 

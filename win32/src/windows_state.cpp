@@ -1,12 +1,17 @@
 // Top-level windows and started programs, kept in the state file so that a
 // test can set them up and read them back around a run of another process.
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
+#include "hostkernel/file_replace.h"
 #include "hostwin32/host_control.h"
 #include "layer_common.h"
 
@@ -152,13 +157,11 @@ bool SaveWin32State(const std::string &path, const Win32State &state, std::strin
   for (const StartedProgram &program : state.started) {
     out << kStartedTag << '\t' << program.showCommand << '\t' << program.commandLine << '\n';
   }
-  std::ofstream file(path, std::ios::trunc);
-  file << out.str();
-  if (!file.flush()) {
-    *error = path + ": cannot be written";
-    return false;
-  }
-  return true;
+  // Replaced as a whole: a failed write (a full disk, a size limit) must
+  // not leave the file empty and lose the records.
+  const int reason = hostkernel::ReplaceFileContents(path, out.str());
+  if (reason != 0) *error = path + ": cannot be written: " + std::strerror(reason);
+  return reason == 0;
 }
 
 }  // namespace hostwin32

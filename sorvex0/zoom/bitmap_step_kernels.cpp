@@ -3,6 +3,7 @@
 #include "zoom/bitmap_row_kernel.h"
 #include "zoom/level_rows.h"
 #include "zoom/step_kernel.h"
+#include "zoom/widen_shuffle.h"
 
 namespace sorvex0 {
 
@@ -19,6 +20,16 @@ struct BitmapPatternTable {
   }
 };
 
+// The shuffles pay where the row kernel's steps average 5 bytes or fewer:
+// its runs go as block copies and its repeats as words, which the chunks
+// only outrun at the levels of short runs and means (8, and 10 to 25).
+constexpr uint32_t kBitmapShuffleStepBytes = 5;
+
+template <uint32_t kLevel>
+struct BitmapBytes {
+  static constexpr GroupBytes kBytes = BitmapGroupBytes(BitmapRowKernel<kLevel>::kRow, GroupOfLevel(kLevel).in);
+};
+
 template <uint32_t kLevel>
 constexpr StepKernel MakeBitmapKernel() {
   if constexpr (kBitmapLevelPatterns[kLevel].row == nullptr) {
@@ -30,7 +41,9 @@ constexpr StepKernel MakeBitmapKernel() {
             Rows::kGroup.in,
             &BitmapRowKernel<kLevel>::WidenRow,
             Rows::Column(),
-            Rows::Remainder()};
+            Rows::Remainder(),
+            LevelShuffle<BitmapBytes<kLevel>>::Get(BitmapRowKernel<kLevel>::kProgram.count,
+                                                   kBitmapShuffleStepBytes)};
   }
 }
 

@@ -63,6 +63,34 @@ uint32_t RowsRead(const StepKernel &kernel, const RowPlan &plan) {
   return rows;
 }
 
+// The whole periods of a row's groups the byte shuffles widen: never its
+// last group (a mean of levels 5 and 10 reaches into the next group, which
+// the last has not), and no load past the source bytes the groups read.
+uint32_t ShuffledPeriods(const StepKernel &kernel, const WidenShuffle &shuffle, uint32_t groups) {
+  const size_t rowInputBytes = static_cast<size_t>(groups) * kernel.groupInPixels * kernel.bytesPerPixel;
+  uint32_t periods = groups > 0 ? (groups - 1) / shuffle.periodGroups : 0;
+  while (periods > 0 &&
+         static_cast<size_t>(periods - 1) * shuffle.periodInputBytes + shuffle.loadEnd > rowInputBytes) {
+    --periods;
+  }
+  return periods;
+}
+
+// One window row widened: whole periods by the vector form when there is
+// one, the rest by the level's scalar row kernel.
+void WidenWindowRow(const StepKernel &kernel, const ZoomKernels &kernels, const uint8_t *windowRow,
+                    uint8_t *frameRow, uint32_t groups) {
+  uint32_t done = 0;
+  if (kernels.widenPeriods != nullptr && kernel.shuffle != nullptr) {
+    const uint32_t periods = ShuffledPeriods(kernel, *kernel.shuffle, groups);
+    if (periods > 0) kernels.widenPeriods(*kernel.shuffle, windowRow, frameRow, periods);
+    done = periods * kernel.shuffle->periodGroups;
+  }
+  const size_t inBytes = static_cast<size_t>(done) * kernel.groupInPixels * kernel.bytesPerPixel;
+  const size_t outBytes = static_cast<size_t>(done) * kernel.groupOutPixels * kernel.bytesPerPixel;
+  kernel.widenRow(windowRow + inBytes, frameRow + outBytes, groups - done);
+}
+
 }  // namespace
 
 void RunStepKernel(const StepKernel &kernel, uint8_t *image, uint32_t windowWidth,
@@ -87,14 +115,14 @@ void RunStepKernel(const StepKernel &kernel, uint8_t *image, uint32_t windowWidt
   const uint32_t groupsAcross =
       Smaller(frameWidth / kernel.groupOutPixels, windowWidth / kernel.groupInPixels);
 
+  const ZoomKernels &kernels = ZoomKernelsFor(vectorSets);
   // Bottom-up: a widened row lies below its window row and covers only
   // window rows already widened.
   for (uint32_t k = rowsUsed; k-- > 0;) {
-    kernel.widenRow(image + k * windowRowBytes, image + (top + k) * frameRowBytes, groupsAcross);
+    WidenWindowRow(kernel, kernels, image + k * windowRowBytes, image + (top + k) * frameRowBytes, groupsAcross);
   }
   // Top-down: each frame row written lies at or above the widened rows still
   // to be read. A window shorter than its groups read repeats its last row.
-  const ZoomKernels &kernels = ZoomKernelsFor(vectorSets);
   for (uint32_t row = 0; row < plan.rowsWritten; ++row) {
     const RowSource source = SourceOfRow(kernel, plan, row);
     const uint8_t *first = image + (top + Smaller(source.first, rowsUsed - 1)) * frameRowBytes;

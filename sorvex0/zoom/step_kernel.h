@@ -5,6 +5,7 @@
 
 #include <stdint.h>
 
+#include "zoom/zoom_kernels.h"
 #include "zoom/zoom_pattern.h"
 
 namespace sorvex0 {
@@ -32,6 +33,9 @@ struct StepKernel {
   WidenRowFunction widenRow;
   RowGroup column;
   RowGroup remainder;  // count 0: the level has no remainder rows
+  // The same widening as byte shuffles for the vector forms; null when a
+  // chunk's sources spread too wide.
+  const WidenShuffle *shuffle;
 };
 
 // Enlarges the packed window of windowWidth x windowHeight pixels at the

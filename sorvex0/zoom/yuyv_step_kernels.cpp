@@ -2,6 +2,7 @@
 
 #include "zoom/level_rows.h"
 #include "zoom/step_kernel.h"
+#include "zoom/widen_shuffle.h"
 #include "zoom/yuyv_row_kernel.h"
 
 namespace sorvex0 {
@@ -16,6 +17,16 @@ struct YuyvPatternTable {
   }
 };
 
+// The row kernel's shifted runs and built pairs go word by word, so the
+// shuffles pay at every level but 1, whose group is nearly one block copy.
+constexpr uint32_t kYuyvShuffleStepBytes = 32;
+
+template <uint32_t kLevel>
+struct YuyvBytes {
+  using Row = YuyvRowKernel<kLevel>;
+  static constexpr GroupBytes kBytes = YuyvGroupBytes(Row::kLuma, Row::kChroma, Row::kGroup.in);
+};
+
 template <uint32_t kLevel>
 constexpr StepKernel MakeYuyvKernel() {
   if constexpr (kYuyvLevelPatterns[kLevel].luma == nullptr) {
@@ -28,7 +39,8 @@ constexpr StepKernel MakeYuyvKernel() {
             2 * Rows::kGroup.in,
             &YuyvRowKernel<kLevel>::WidenRow,
             Rows::Column(),
-            Rows::Remainder()};
+            Rows::Remainder(),
+            LevelShuffle<YuyvBytes<kLevel>>::Get(YuyvRowKernel<kLevel>::kProgram.count, kYuyvShuffleStepBytes)};
   }
 }
 

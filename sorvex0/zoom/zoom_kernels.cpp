@@ -11,14 +11,17 @@ namespace zoom {
 
 namespace {
 
-constexpr ZoomKernels kScalarKernels = {scalar::MeanRows, scalar::DoubleYuyvPairs};
+constexpr ZoomKernels kScalarKernels = {scalar::MeanRows, scalar::DoubleYuyvPairs, nullptr};
 #if defined(__i386__) || defined(__x86_64__)
-constexpr ZoomKernels kSse2Kernels = {sse2::MeanRows, sse2::DoubleYuyvPairs};
+constexpr ZoomKernels kSse2Kernels = {sse2::MeanRows, sse2::DoubleYuyvPairs, nullptr};
+constexpr ZoomKernels kSsse3Kernels = {sse2::MeanRows, sse2::DoubleYuyvPairs, ssse3::WidenPeriods};
 #endif
 #if defined(SORVEX0_AVX2_FORMS)
 // The host build only: the drivers save the legacy floating-point state,
-// which does not hold the AVX registers.
-constexpr ZoomKernels kAvx2Kernels = {avx2::MeanRows, avx2::DoubleYuyvPairs};
+// which does not hold the AVX registers. The widening keeps its 16-byte
+// shuffles: their masks change with every chunk, and pairing them into
+// 32-byte lanes costs what the wider shuffle saves.
+constexpr ZoomKernels kAvx2Kernels = {avx2::MeanRows, avx2::DoubleYuyvPairs, ssse3::WidenPeriods};
 #endif
 
 }  // namespace
@@ -28,6 +31,7 @@ const ZoomKernels &ZoomKernelsFor(uint32_t vectorSets) {
   if ((vectorSets & SORVEX_VECTOR_AVX2) != 0) return kAvx2Kernels;
 #endif
 #if defined(__i386__) || defined(__x86_64__)
+  if ((vectorSets & SORVEX_VECTOR_SSSE3) != 0) return kSsse3Kernels;
   if ((vectorSets & SORVEX_VECTOR_SSE2) != 0) return kSse2Kernels;
 #endif
   (void)vectorSets;

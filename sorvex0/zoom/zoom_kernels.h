@@ -25,9 +25,37 @@ typedef void (*MeanRowsKernel)(uint8_t *out, const uint8_t *a, const uint8_t *b,
 // (8 count bytes) does not overlap the row.
 typedef void (*DoubleYuyvPairsKernel)(const uint8_t *row, uint32_t count, uint8_t *out);
 
+// A level's row widening as byte shuffles (zoom/widen_shuffle.h builds them
+// from the level tables): every output byte is a copy of a source byte or
+// the mean of two, so 16 output bytes are two shuffles of the 16 source
+// bytes they come from and a mean. The chunks run through one period: the
+// fewest whole groups that fill whole chunks.
+constexpr uint32_t kShuffleChunkBytes = 16;
+// What a chunk needs: its 16 source bytes as they are (most chunks of the
+// levels near 1), one shuffle (no means), or two and their mean.
+enum ShuffleChunkKind : uint8_t { kChunkCopy, kChunkShuffle, kChunkMean };
+struct alignas(16) ShuffleChunk {
+  uint8_t first[kShuffleChunkBytes];   // each output byte's source among the chunk's 16
+  uint8_t second[kShuffleChunkBytes];  // the same as first for a copied byte
+  uint32_t input;                      // where the chunk's 16 source bytes start in the period
+  ShuffleChunkKind kind;
+};
+struct WidenShuffle {
+  const ShuffleChunk *chunks;
+  uint32_t chunkCount;        // a period writes chunkCount * kShuffleChunkBytes bytes
+  uint32_t periodGroups;      // ... from this many groups
+  uint32_t periodInputBytes;  // ... of this many source bytes
+  uint32_t loadEnd;           // the end of the furthest load of a period, from its start
+};
+// Widens `periods` whole periods of a window row into a frame row (which do
+// not overlap); every load ends within loadEnd of its period's start.
+typedef void (*WidenPeriodsKernel)(const WidenShuffle &shuffle, const uint8_t *windowRow, uint8_t *frameRow,
+                                   uint32_t periods);
+
 struct ZoomKernels {
   MeanRowsKernel meanRows;
   DoubleYuyvPairsKernel doubleYuyvPairs;
+  WidenPeriodsKernel widenPeriods;  // null without a byte shuffle (SSSE3)
 };
 
 // The best forms the vector sets (SORVEX_VECTOR_* bits) allow.
@@ -43,6 +71,9 @@ SORVEX0_ZOOM_KERNEL_FORMS
 namespace sse2 {
 SORVEX0_ZOOM_KERNEL_FORMS
 }  // namespace sse2
+namespace ssse3 {
+void WidenPeriods(const WidenShuffle &shuffle, const uint8_t *windowRow, uint8_t *frameRow, uint32_t periods);
+}  // namespace ssse3
 namespace avx2 {  // the host build only
 SORVEX0_ZOOM_KERNEL_FORMS
 }  // namespace avx2

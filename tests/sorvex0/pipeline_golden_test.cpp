@@ -457,11 +457,13 @@ const Golden kZoom[] = {
 };
 
 // Every form of the zoom's inner loops the machine has: the scalar forms,
-// SSE2 and the host's best sets (AVX2 where it has them).
+// SSE2, SSSE3 (the row widening's shuffles) and the host's best sets (AVX2
+// where it has them).
 std::vector<uint32_t> ZoomForms() {
   std::vector<uint32_t> forms = {0};
   const uint32_t host = hostkernel::HostVectorSets();
   if ((host & SORVEX_VECTOR_SSE2) != 0) forms.push_back(SORVEX_VECTOR_SSE2);
+  if ((host & SORVEX_VECTOR_SSSE3) != 0) forms.push_back(SORVEX_VECTOR_SSE2 | SORVEX_VECTOR_SSSE3);
   if ((host & SORVEX_VECTOR_AVX2) != 0) forms.push_back(host);
   return forms;
 }
@@ -488,9 +490,10 @@ TEST_P(ZoomGolden, EveryLevelKeepsItsOutput) {
 
 INSTANTIATE_TEST_SUITE_P(Forms, ZoomGolden, ::testing::ValuesIn(ZoomForms()),
                          [](const ::testing::TestParamInfo<uint32_t> &info) {
-                           return std::string(info.param == 0 ? "scalar"
-                                              : (info.param & SORVEX_VECTOR_AVX2) != 0 ? "avx2"
-                                                                                       : "sse2");
+                           return std::string(info.param == 0                                ? "scalar"
+                                              : (info.param & SORVEX_VECTOR_AVX2) != 0   ? "avx2"
+                                              : (info.param & SORVEX_VECTOR_SSSE3) != 0 ? "ssse3"
+                                                                                          : "sse2");
                          });
 
 #endif  // !SORVEX_DRIVER_IMAGE_TESTS

@@ -4,6 +4,7 @@
 
 #include "sorvex_kernel.h"
 #include "zoom/row_math.h"
+#include "zoom/widen_shuffle.h"
 #include "zoom/zoom.h"
 #include "zoom/zoom_kernels.h"
 
@@ -24,8 +25,7 @@ using DoubleRowFunction = void (*)(const zoom::ZoomKernels &kernels, const uint8
 // past the doubled row.
 constexpr uint32_t kDoublingRun = 32;
 
-void DoubleBitmapRow(const zoom::ZoomKernels &, const uint8_t *__restrict row, uint8_t *__restrict out,
-                     uint32_t width) {
+void DoubleBitmapPixels(const uint8_t *__restrict row, uint8_t *__restrict out, uint32_t width) {
   uint8_t means[3 * kDoublingRun + 1];
   for (uint32_t first = 0; first + 1 < width; first += kDoublingRun) {
     const uint32_t count = width - 1 - first < kDoublingRun ? width - 1 - first : kDoublingRun;
@@ -41,6 +41,20 @@ void DoubleBitmapRow(const zoom::ZoomKernels &, const uint8_t *__restrict row, u
   const uint8_t *last = row + 3 * (width - 1);
   RtlCopyMemory(out + 6 * (width - 1), last, 3);
   RtlCopyMemory(out + 6 * (width - 1) + 3, last, 3);
+}
+
+// The same as byte shuffles: a group of one pixel doubled, its mean reaching
+// the next pixel.
+struct DoubledPixelBytes {
+  static constexpr zoom::GroupBytes kBytes = {{0, 1, 2, 0, 1, 2}, {0, 1, 2, 3, 4, 5}, 6, 3};
+};
+using DoublingShuffle = zoom::LevelShuffle<DoubledPixelBytes>;
+static_assert(DoublingShuffle::kPlan.fits, "a doubled chunk's pixels lie within one load");
+
+// The shuffles' whole periods first, then the rest and the last pixel.
+void DoubleBitmapRow(const zoom::ZoomKernels &kernels, const uint8_t *row, uint8_t *out, uint32_t width) {
+  const uint32_t done = zoom::WidenByShuffle(kernels, &DoublingShuffle::kShuffle, row, out, width, 3);
+  DoubleBitmapPixels(row + 3 * static_cast<size_t>(done), out + 6 * static_cast<size_t>(done), width - done);
 }
 
 // Pair Y0 U Y1 V to (Y0, U, mean(Y0, Y1), V) and (Y1, U, mean(Y1, next Y0),

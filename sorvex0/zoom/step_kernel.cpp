@@ -63,32 +63,15 @@ uint32_t RowsRead(const StepKernel &kernel, const RowPlan &plan) {
   return rows;
 }
 
-// The whole periods of a row's groups the byte shuffles widen: never its
-// last group (a mean of levels 5 and 10 reaches into the next group, which
-// the last has not), and no load past the source bytes the groups read.
-uint32_t ShuffledPeriods(const StepKernel &kernel, const WidenShuffle &shuffle, uint32_t groups) {
-  const size_t rowInputBytes = static_cast<size_t>(groups) * kernel.groupInPixels * kernel.bytesPerPixel;
-  uint32_t periods = groups > 0 ? (groups - 1) / shuffle.periodGroups : 0;
-  while (periods > 0 &&
-         static_cast<size_t>(periods - 1) * shuffle.periodInputBytes + shuffle.loadEnd > rowInputBytes) {
-    --periods;
-  }
-  return periods;
-}
-
 // One window row widened: whole periods by the vector form when there is
 // one, the rest by the level's scalar row kernel.
 void WidenWindowRow(const StepKernel &kernel, const ZoomKernels &kernels, const uint8_t *windowRow,
                     uint8_t *frameRow, uint32_t groups) {
-  uint32_t done = 0;
-  if (kernels.widenPeriods != nullptr && kernel.shuffle != nullptr) {
-    const uint32_t periods = ShuffledPeriods(kernel, *kernel.shuffle, groups);
-    if (periods > 0) kernels.widenPeriods(*kernel.shuffle, windowRow, frameRow, periods);
-    done = periods * kernel.shuffle->periodGroups;
-  }
-  const size_t inBytes = static_cast<size_t>(done) * kernel.groupInPixels * kernel.bytesPerPixel;
-  const size_t outBytes = static_cast<size_t>(done) * kernel.groupOutPixels * kernel.bytesPerPixel;
-  kernel.widenRow(windowRow + inBytes, frameRow + outBytes, groups - done);
+  const uint32_t inBytes = kernel.groupInPixels * kernel.bytesPerPixel;
+  const uint32_t outBytes = kernel.groupOutPixels * kernel.bytesPerPixel;
+  const uint32_t done = WidenByShuffle(kernels, kernel.shuffle, windowRow, frameRow, groups, inBytes);
+  kernel.widenRow(windowRow + static_cast<size_t>(done) * inBytes, frameRow + static_cast<size_t>(done) * outBytes,
+                  groups - done);
 }
 
 }  // namespace

@@ -38,6 +38,19 @@ const ZoomKernels &ZoomKernelsFor(uint32_t vectorSets) {
   return kScalarKernels;
 }
 
+uint32_t WidenByShuffle(const ZoomKernels &kernels, const WidenShuffle *shuffle, const uint8_t *row, uint8_t *out,
+                        uint32_t groups, uint32_t groupInBytes) {
+  if (kernels.widenPeriods == nullptr || shuffle == nullptr || groups == 0) return 0;
+  const size_t rowInputBytes = static_cast<size_t>(groups) * groupInBytes;
+  uint32_t periods = (groups - 1) / shuffle->periodGroups;
+  while (periods > 0 &&
+         static_cast<size_t>(periods - 1) * shuffle->periodInputBytes + shuffle->loadEnd > rowInputBytes) {
+    --periods;
+  }
+  if (periods > 0) kernels.widenPeriods(*shuffle, row, out, periods);
+  return periods * shuffle->periodGroups;
+}
+
 namespace scalar {
 
 void MeanRows(uint8_t *out, const uint8_t *a, const uint8_t *b, size_t bytes) {

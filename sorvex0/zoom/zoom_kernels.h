@@ -61,6 +61,14 @@ struct ZoomKernels {
 // The best forms the vector sets (SORVEX_VECTOR_* bits) allow.
 const ZoomKernels &ZoomKernelsFor(uint32_t vectorSets);
 
+// Widens the first groups of a row of `groups` groups of `groupInBytes`
+// source bytes by `shuffle` (none without the kernel or the table) and
+// returns how many: whole periods, never the row's last group (a mean that
+// reaches into the next group has none there), and no load past the row's
+// source bytes. The caller's scalar kernel does the rest.
+uint32_t WidenByShuffle(const ZoomKernels &kernels, const WidenShuffle *shuffle, const uint8_t *row, uint8_t *out,
+                        uint32_t groups, uint32_t groupInBytes);
+
 #define SORVEX0_ZOOM_KERNEL_FORMS                                                    \
   void MeanRows(uint8_t *out, const uint8_t *a, const uint8_t *b, size_t bytes); \
   void DoubleYuyvPairs(const uint8_t *row, uint32_t count, uint8_t *out);

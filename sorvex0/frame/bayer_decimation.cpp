@@ -2,6 +2,8 @@
 
 #include <stddef.h>
 
+#include "frame/frame_kernels.h"
+
 namespace sorvex0 {
 
 namespace {
@@ -36,10 +38,12 @@ uint8_t BottomRight(const Block &b) {
 
 }  // namespace
 
-void DecimateBayer(uint8_t *raw, uint32_t width, uint32_t height) {
+void DecimateBayer(uint8_t *raw, uint32_t width, uint32_t height, uint32_t vectorSets) {
   if (raw == nullptr || width < 2 || height < 2) return;
   const uint32_t outWidth = width / 2;
   const uint32_t outHeight = height / 2;
+  const FrameKernels &kernels = FrameKernelsFor(vectorSets);
+  const uint32_t wholeBlocks = width / 4;
   for (uint32_t group = 0; 4 * group < height; ++group) {
     Block block;
     for (uint32_t k = 0; k < 4; ++k) {
@@ -54,7 +58,9 @@ void DecimateBayer(uint8_t *raw, uint32_t width, uint32_t height) {
       const bool topRow = pass == 0;
       if (!topRow && 2 * group + 1 >= outHeight) break;
       uint8_t *out = topRow ? top : bottom;
-      for (uint32_t j = 0; j < width; j += 4) {
+      (topRow ? kernels.decimateTopRow : kernels.decimateBottomRow)(block.line, out, wholeBlocks);
+      // The block the right edge cuts, with its columns pulled back.
+      for (uint32_t j = 4 * wholeBlocks; j < width; j += 4) {
         for (uint32_t k = 0; k < 4; ++k) block.column[k] = Clamp(j, k, width);
         const uint32_t x = j / 2;
         if (x < outWidth) out[x] = topRow ? TopLeft(block) : BottomLeft(block);

@@ -1,6 +1,7 @@
 #include "frame/frame_routing.h"
 
 #include "core/frame_timing.h"
+#include "core/kernel_section.h"
 #include "core/sensor_table.h"
 #include "exposure/exposure_loop.h"
 #include "frame/blank_image.h"
@@ -33,7 +34,7 @@ void ConvertPlain(IspContext *context, const FrameRequest &frame) {
       break;
     default:
       ConvertRawToPreviewBitmap(frame.destination, frame.raw, frame.outputWidth, frame.outputHeight,
-                                frame.captureWidth, frame.captureHeight);
+                                frame.captureWidth, frame.captureHeight, KernelVectorSets(context));
       break;
   }
 }

@@ -37,7 +37,7 @@ FrameGeometry PrepareFrame(IspContext *context, const FrameRequest &frame, uint3
                            uint32_t outputHeight) {
   FrameGeometry g = {frame.captureWidth, frame.captureHeight, outputWidth, outputHeight, false, false};
   if (outputWidth * 2 < g.captureWidth) {
-    DecimateBayer(frame.raw, g.captureWidth, g.captureHeight);
+    DecimateBayer(frame.raw, g.captureWidth, g.captureHeight, KernelVectorSets(context));
     g.captureWidth /= 2;
     g.captureHeight /= 2;
   }

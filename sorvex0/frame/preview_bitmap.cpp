@@ -130,7 +130,8 @@ void BayerToBgrHalfSize(const uint8_t *data, uint32_t width, uint32_t height, ui
 }
 
 void ConvertRawToPreviewBitmap(uint8_t *destination, uint8_t *raw, uint32_t outputWidth,
-                               uint32_t outputHeight, uint32_t captureWidth, uint32_t captureHeight) {
+                               uint32_t outputHeight, uint32_t captureWidth, uint32_t captureHeight,
+                               uint32_t vectorSets) {
   if (destination == nullptr || outputWidth == 0 || outputHeight == 0) return;
   // 1: full size, 2: half size, 4: half size of the decimated frame.
   uint32_t reduction = 1;
@@ -148,7 +149,7 @@ void ConvertRawToPreviewBitmap(uint8_t *destination, uint8_t *raw, uint32_t outp
       BayerToBgrHalfSize(raw, captureWidth, captureHeight, destination, outputWidth, outputHeight);
       break;
     default:
-      DecimateBayer(raw, captureWidth, captureHeight);
+      DecimateBayer(raw, captureWidth, captureHeight, vectorSets);
       BayerToBgrHalfSize(raw, captureWidth / 2, captureHeight / 2, destination, outputWidth,
                          outputHeight);
       break;

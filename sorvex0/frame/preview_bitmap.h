@@ -13,9 +13,11 @@ namespace sorvex0 {
 // half-size picture of the frame decimated 2:1 in place first. The picture
 // lands in the outputWidth x outputHeight destination line by line; where
 // the two sizes differ (sizes the minidriver should not ask for) it is
-// clipped, and destination pixels it does not cover are black.
+// clipped, and destination pixels it does not cover are black. The
+// decimation takes its kernels' forms by `vectorSets`.
 void ConvertRawToPreviewBitmap(uint8_t *destination, uint8_t *raw, uint32_t outputWidth,
-                               uint32_t outputHeight, uint32_t captureWidth, uint32_t captureHeight);
+                               uint32_t outputHeight, uint32_t captureWidth, uint32_t captureHeight,
+                               uint32_t vectorSets);
 
 // The two converters on their own, writing a bottom-up picture of their
 // natural size (width x height, or half of each, rounded down: an odd last

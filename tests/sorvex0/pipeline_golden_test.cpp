@@ -16,6 +16,7 @@
 
 #include "fake_minidriver.h"
 #include "golden_digest.h"
+#include "kernel_forms_test_support.h"
 #include "hostkernel/host_control.h"
 #include "core/isp_context.h"
 #include "zoom/zoom.h"
@@ -456,18 +457,6 @@ const Golden kZoom[] = {
     {"yuyv 160x120 level8", 0x2b81c30a5d2f9959u},
 };
 
-// Every form of the zoom's inner loops the machine has: the scalar forms,
-// SSE2, SSSE3 (the row widening's shuffles) and the host's best sets (AVX2
-// where it has them).
-std::vector<uint32_t> ZoomForms() {
-  std::vector<uint32_t> forms = {0};
-  const uint32_t host = hostkernel::HostVectorSets();
-  if ((host & SORVEX_VECTOR_SSE2) != 0) forms.push_back(SORVEX_VECTOR_SSE2);
-  if ((host & SORVEX_VECTOR_SSSE3) != 0) forms.push_back(SORVEX_VECTOR_SSE2 | SORVEX_VECTOR_SSSE3);
-  if ((host & SORVEX_VECTOR_AVX2) != 0) forms.push_back(host);
-  return forms;
-}
-
 class ZoomGolden : public ::testing::TestWithParam<uint32_t> {};
 
 TEST_P(ZoomGolden, EveryLevelKeepsItsOutput) {
@@ -488,13 +477,7 @@ TEST_P(ZoomGolden, EveryLevelKeepsItsOutput) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Forms, ZoomGolden, ::testing::ValuesIn(ZoomForms()),
-                         [](const ::testing::TestParamInfo<uint32_t> &info) {
-                           return std::string(info.param == 0                                ? "scalar"
-                                              : (info.param & SORVEX_VECTOR_AVX2) != 0   ? "avx2"
-                                              : (info.param & SORVEX_VECTOR_SSSE3) != 0 ? "ssse3"
-                                                                                          : "sse2");
-                         });
+INSTANTIATE_TEST_SUITE_P(Forms, ZoomGolden, ::testing::ValuesIn(KernelForms()), KernelFormName);
 
 #endif  // !SORVEX_DRIVER_IMAGE_TESTS
 

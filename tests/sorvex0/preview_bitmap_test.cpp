@@ -8,6 +8,7 @@
 
 #include "frame/bayer_decimation.h"
 #include "frame/preview_bitmap.h"
+#include "kernel_forms_test_support.h"
 
 using namespace sorvex0;
 
@@ -43,34 +44,44 @@ std::vector<uint8_t> ReferenceDecimation(const std::vector<uint8_t> &raw, uint32
   return out;
 }
 
-TEST(BayerDecimation, InPlaceMatchesTheFormulas) {
-  for (auto [width, height] : {std::pair<uint32_t, uint32_t>{16, 8}, {640, 480}, {1280, 960}, {8, 4}}) {
+// Every form of the decimation's row kernels.
+class BayerDecimation : public ::testing::TestWithParam<uint32_t> {};
+
+INSTANTIATE_TEST_SUITE_P(Forms, BayerDecimation, ::testing::ValuesIn(KernelForms()), KernelFormName);
+
+TEST_P(BayerDecimation, InPlaceMatchesTheFormulas) {
+  // Widths whose blocks the vector forms take in whole steps and with a rest
+  // (72: eighteen blocks), and the narrowest.
+  for (auto [width, height] :
+       {std::pair<uint32_t, uint32_t>{16, 8}, {640, 480}, {1280, 960}, {8, 4}, {72, 12}, {32, 4}}) {
     std::vector<uint8_t> raw = RandomFrame(width, height, width + height);
     const std::vector<uint8_t> expected = ReferenceDecimation(raw, width, height);
-    DecimateBayer(raw.data(), width, height);
+    DecimateBayer(raw.data(), width, height, GetParam());
     EXPECT_EQ(expected, std::vector<uint8_t>(raw.begin(), raw.begin() + expected.size()))
         << width << "x" << height;
   }
 }
 
-TEST(BayerDecimation, PartialBlocksStayInsideTheFrame) {
+TEST_P(BayerDecimation, PartialBlocksStayInsideTheFrame) {
   // Sides that are not multiples of 4: exactly sized heap copies let the
   // sanitizer see any read or write outside.
-  for (auto [width, height] : {std::pair<uint32_t, uint32_t>{10, 6}, {7, 5}, {2, 2}, {3, 9}, {1, 1}}) {
+  for (auto [width, height] : {std::pair<uint32_t, uint32_t>{10, 6}, {7, 5}, {2, 2}, {3, 9}, {1, 1}, {35, 7}}) {
     std::vector<uint8_t> raw = RandomFrame(width, height, 7);
-    DecimateBayer(raw.data(), width, height);
+    DecimateBayer(raw.data(), width, height, GetParam());
     EXPECT_EQ(static_cast<size_t>(width) * height, raw.size());
   }
   // A flat frame stays flat, partial blocks included.
-  std::vector<uint8_t> flat(10 * 6, 90);
-  DecimateBayer(flat.data(), 10, 6);
-  for (size_t i = 0; i < 5 * 3; ++i) EXPECT_EQ(90, flat[i]) << i;
+  for (auto [width, height] : {std::pair<uint32_t, uint32_t>{10, 6}, {35, 7}}) {
+    std::vector<uint8_t> flat(static_cast<size_t>(width) * height, 90);
+    DecimateBayer(flat.data(), width, height, GetParam());
+    for (size_t i = 0; i < static_cast<size_t>(width / 2) * (height / 2); ++i) EXPECT_EQ(90, flat[i]) << i;
+  }
 }
 
 TEST(PreviewBitmap, HalfSizeFirstPixelComesFromTheBottomCell) {
   std::vector<uint8_t> raw = RandomFrame(640, 480, 1);
   std::vector<uint8_t> bgr(320 * 240 * 3);
-  ConvertRawToPreviewBitmap(bgr.data(), raw.data(), 320, 240, 640, 480);
+  ConvertRawToPreviewBitmap(bgr.data(), raw.data(), 320, 240, 640, 480, 0);
   EXPECT_EQ(raw[478 * 640 + 1], bgr[0]);  // blue
   EXPECT_EQ(raw[478 * 640 + 0], bgr[1]);  // green
   EXPECT_EQ(raw[479 * 640 + 0], bgr[2]);  // red
@@ -83,11 +94,11 @@ TEST(PreviewBitmap, HalfSizeFirstPixelComesFromTheBottomCell) {
 TEST(PreviewBitmap, QuarterSizeDecimatesFirst) {
   std::vector<uint8_t> raw = RandomFrame(640, 480, 2);
   std::vector<uint8_t> decimated = raw;
-  DecimateBayer(decimated.data(), 640, 480);
+  DecimateBayer(decimated.data(), 640, 480, 0);
   std::vector<uint8_t> expected(160 * 120 * 3);
   BayerToBgrHalfSize(decimated.data(), 320, 240, expected.data(), 160, 120);
   std::vector<uint8_t> bgr(160 * 120 * 3);
-  ConvertRawToPreviewBitmap(bgr.data(), raw.data(), 160, 120, 640, 480);
+  ConvertRawToPreviewBitmap(bgr.data(), raw.data(), 160, 120, 640, 480, 0);
   EXPECT_EQ(expected, bgr);
 }
 
@@ -95,7 +106,7 @@ TEST(PreviewBitmap, FullSizeIsBilinearAndBottomUp) {
   const uint32_t w = 8, h = 8;
   std::vector<uint8_t> raw = RandomFrame(w, h, 3);
   std::vector<uint8_t> bgr(w * h * 3);
-  ConvertRawToPreviewBitmap(bgr.data(), raw.data(), w, h, w, h);
+  ConvertRawToPreviewBitmap(bgr.data(), raw.data(), w, h, w, h, 0);
   auto at = [&](uint32_t y, uint32_t x) { return static_cast<uint32_t>(raw[y * w + x]); };
   auto pixel = [&](uint32_t y, uint32_t x) { return &bgr[((h - 1 - y) * w + x) * 3]; };
   // A red site (odd line, even column).
@@ -122,7 +133,7 @@ TEST(PreviewBitmap, BordersUseTheNearestSamplesOfTheMissingColour) {
   const uint32_t w = 8, h = 8;
   std::vector<uint8_t> raw = RandomFrame(w, h, 4);
   std::vector<uint8_t> bgr(w * h * 3);
-  ConvertRawToPreviewBitmap(bgr.data(), raw.data(), w, h, w, h);
+  ConvertRawToPreviewBitmap(bgr.data(), raw.data(), w, h, w, h, 0);
   auto at = [&](uint32_t y, uint32_t x) { return static_cast<uint32_t>(raw[y * w + x]); };
   auto pixel = [&](uint32_t y, uint32_t x) { return &bgr[((h - 1 - y) * w + x) * 3]; };
   // Top-left green: blue to its right only, red below only.
@@ -150,7 +161,7 @@ TEST(PreviewBitmap, FlatColourComesBackEverywhere) {
     }
   }
   std::vector<uint8_t> bgr(w * h * 3);
-  ConvertRawToPreviewBitmap(bgr.data(), raw.data(), w, h, w, h);
+  ConvertRawToPreviewBitmap(bgr.data(), raw.data(), w, h, w, h, 0);
   for (size_t p = 0; p < w * h; ++p) {
     ASSERT_EQ(40, bgr[3 * p]) << p;
     ASSERT_EQ(120, bgr[3 * p + 1]) << p;
@@ -162,12 +173,12 @@ TEST(PreviewBitmap, MismatchedSizesAreClippedAndBlackFilled) {
   std::vector<uint8_t> raw(64 * 48, 100);
   // Full size asked with fewer lines than captured: only the bottom lines fit.
   std::vector<uint8_t> small(64 * 10 * 3, 0x55);
-  ConvertRawToPreviewBitmap(small.data(), raw.data(), 64, 10, 64, 48);
+  ConvertRawToPreviewBitmap(small.data(), raw.data(), 64, 10, 64, 48, 0);
   EXPECT_EQ(100, small[0]);
   EXPECT_EQ(100, small.back());
   // Half size asked in a taller output: the lines past the picture are black.
   std::vector<uint8_t> tall(40 * 30 * 3, 0x55);
-  ConvertRawToPreviewBitmap(tall.data(), raw.data(), 40, 30, 64, 48);
+  ConvertRawToPreviewBitmap(tall.data(), raw.data(), 40, 30, 64, 48, 0);
   EXPECT_EQ(100, tall[0]);
   EXPECT_EQ(0, tall[(39 + 0 * 40) * 3]);     // column 39 is past the 32-pixel picture
   EXPECT_EQ(0, tall[(29 * 40) * 3]);        // line 29 is past the 24-line picture

@@ -1,0 +1,41 @@
+// The frame stages' row kernels that come in more than one form: the scalar
+// form (the reference, on general registers only) and vector forms in units
+// of their own (frame/vector/), each built for its instruction set and
+// giving the same bytes. The stages take the vector sets the export call
+// may use (core/kernel_section.h hands them down); sets 0 run the scalar
+// forms.
+//
+// The vector units include this header: types and declarations only.
+#pragma once
+
+#include <stdint.h>
+
+namespace sorvex0 {
+
+// The 2:1 Bayer decimation of `blocks` whole 4 x 4 blocks of a group of
+// four lines (frame/bayer_decimation.h): the top row of 2 blocks output
+// bytes from lines 0 to 2, the bottom row from lines 1 to 3. `out` may be
+// line 0 or lie before it (the decimation runs in place): every block is
+// read before its two bytes are written.
+typedef void (*DecimateRowKernel)(const uint8_t *const lines[4], uint8_t *out, uint32_t blocks);
+
+struct FrameKernels {
+  DecimateRowKernel decimateTopRow;
+  DecimateRowKernel decimateBottomRow;
+};
+
+// The best forms the vector sets (SORVEX_VECTOR_* bits) allow.
+const FrameKernels &FrameKernelsFor(uint32_t vectorSets);
+
+#define SORVEX0_FRAME_KERNEL_FORMS                                                  \
+  void DecimateTopRow(const uint8_t *const lines[4], uint8_t *out, uint32_t blocks); \
+  void DecimateBottomRow(const uint8_t *const lines[4], uint8_t *out, uint32_t blocks);
+
+namespace scalar {
+SORVEX0_FRAME_KERNEL_FORMS
+}  // namespace scalar
+namespace sse2 {
+SORVEX0_FRAME_KERNEL_FORMS
+}  // namespace sse2
+
+}  // namespace sorvex0

@@ -18,24 +18,35 @@ namespace sorvex0 {
 // line 0 or lie before it (the decimation runs in place): every block is
 // read before its two bytes are written.
 typedef void (*DecimateRowKernel)(const uint8_t *const lines[4], uint8_t *out, uint32_t blocks);
+// The half-size preview (frame/preview_bitmap.h) of `cells` 2 x 2 cells of
+// a line pair: cell j is blue (upper, 2j + 1), green (upper, 2j), red
+// (lower, 2j), three bytes of `bgr` each.
+typedef void (*BayerCellsToBgrKernel)(const uint8_t *upper, const uint8_t *lower, uint32_t cells, uint8_t *bgr);
 
 struct FrameKernels {
   DecimateRowKernel decimateTopRow;
   DecimateRowKernel decimateBottomRow;
+  BayerCellsToBgrKernel bayerCellsToBgr;
 };
 
 // The best forms the vector sets (SORVEX_VECTOR_* bits) allow.
 const FrameKernels &FrameKernelsFor(uint32_t vectorSets);
 
-#define SORVEX0_FRAME_KERNEL_FORMS                                                  \
+#define SORVEX0_DECIMATE_KERNEL_FORMS                                               \
   void DecimateTopRow(const uint8_t *const lines[4], uint8_t *out, uint32_t blocks); \
   void DecimateBottomRow(const uint8_t *const lines[4], uint8_t *out, uint32_t blocks);
+#define SORVEX0_BAYER_CELLS_KERNEL_FORMS \
+  void BayerCellsToBgr(const uint8_t *upper, const uint8_t *lower, uint32_t cells, uint8_t *bgr);
 
 namespace scalar {
-SORVEX0_FRAME_KERNEL_FORMS
+SORVEX0_DECIMATE_KERNEL_FORMS
+SORVEX0_BAYER_CELLS_KERNEL_FORMS
 }  // namespace scalar
 namespace sse2 {
-SORVEX0_FRAME_KERNEL_FORMS
+SORVEX0_DECIMATE_KERNEL_FORMS
 }  // namespace sse2
+namespace ssse3 {  // the cells' three bytes placed by byte shuffles
+SORVEX0_BAYER_CELLS_KERNEL_FORMS
+}  // namespace ssse3
 
 }  // namespace sorvex0

@@ -2,6 +2,7 @@
 
 #include "core/bayer_layout.h"
 #include "frame/bayer_decimation.h"
+#include "frame/frame_kernels.h"
 #include "sorvex_kernel.h"
 
 namespace sorvex0 {
@@ -115,17 +116,14 @@ void BayerToBgrFullSize(const uint8_t *data, uint32_t width, uint32_t height, ui
 }
 
 void BayerToBgrHalfSize(const uint8_t *data, uint32_t width, uint32_t height, uint8_t *bgr,
-                        uint32_t stride, uint32_t lines) {
-  const Raw raw{data, width, height};
+                        uint32_t stride, uint32_t lines, uint32_t vectorSets) {
   const uint32_t cells = width / 2 < stride ? width / 2 : stride;
+  const FrameKernels &kernels = FrameKernelsFor(vectorSets);
   // Cell lines from the bottom of the frame up; k and k + 1 are one cell.
   for (uint32_t out = 0; out < lines && out < height / 2; ++out) {
     const uint32_t k = (height & ~1u) - 2 - 2 * out;
-    uint8_t *line = bgr + static_cast<size_t>(out) * stride * 3;
-    for (uint32_t cell = 0; cell < cells; ++cell) {
-      const uint32_t col = 2 * cell;
-      PutBgr(line + static_cast<size_t>(cell) * 3, raw.at(col, k + 1), raw.at(col, k), raw.at(col + 1, k));
-    }
+    const uint8_t *upper = data + static_cast<size_t>(k) * width;
+    kernels.bayerCellsToBgr(upper, upper + width, cells, bgr + static_cast<size_t>(out) * stride * 3);
   }
 }
 
@@ -146,12 +144,12 @@ void ConvertRawToPreviewBitmap(uint8_t *destination, uint8_t *raw, uint32_t outp
       BayerToBgrFullSize(raw, captureWidth, captureHeight, destination, outputWidth, outputHeight);
       break;
     case 2:
-      BayerToBgrHalfSize(raw, captureWidth, captureHeight, destination, outputWidth, outputHeight);
+      BayerToBgrHalfSize(raw, captureWidth, captureHeight, destination, outputWidth, outputHeight, vectorSets);
       break;
     default:
       DecimateBayer(raw, captureWidth, captureHeight, vectorSets);
       BayerToBgrHalfSize(raw, captureWidth / 2, captureHeight / 2, destination, outputWidth,
-                         outputHeight);
+                         outputHeight, vectorSets);
       break;
   }
 }

@@ -78,27 +78,36 @@ TEST_P(BayerDecimation, PartialBlocksStayInsideTheFrame) {
   }
 }
 
-TEST(PreviewBitmap, HalfSizeFirstPixelComesFromTheBottomCell) {
-  std::vector<uint8_t> raw = RandomFrame(640, 480, 1);
-  std::vector<uint8_t> bgr(320 * 240 * 3);
-  ConvertRawToPreviewBitmap(bgr.data(), raw.data(), 320, 240, 640, 480, 0);
-  EXPECT_EQ(raw[478 * 640 + 1], bgr[0]);  // blue
-  EXPECT_EQ(raw[478 * 640 + 0], bgr[1]);  // green
-  EXPECT_EQ(raw[479 * 640 + 0], bgr[2]);  // red
-  // The last output line is the top cell.
-  const uint8_t *last = &bgr[239 * 320 * 3 + 319 * 3];
-  EXPECT_EQ(raw[0 * 640 + 639], last[0]);
-  EXPECT_EQ(raw[1 * 640 + 638], last[2]);
+// The half and quarter sizes in every form of their row kernels.
+class PreviewHalfSize : public ::testing::TestWithParam<uint32_t> {};
+
+INSTANTIATE_TEST_SUITE_P(Forms, PreviewHalfSize, ::testing::ValuesIn(KernelForms()), KernelFormName);
+
+TEST_P(PreviewHalfSize, EveryCellComesFromItsSamplesBottomUp) {
+  // 600 wide: 300 cells, whole steps of the vector forms and a rest.
+  const uint32_t w = 600, h = 480;
+  std::vector<uint8_t> raw = RandomFrame(w, h, 1);
+  std::vector<uint8_t> bgr(w / 2 * h / 2 * 3);
+  ConvertRawToPreviewBitmap(bgr.data(), raw.data(), w / 2, h / 2, w, h, GetParam());
+  for (uint32_t out = 0; out < h / 2; ++out) {
+    const uint32_t k = h - 2 - 2 * out;  // the first output line is the bottom cell
+    for (uint32_t cell = 0; cell < w / 2; ++cell) {
+      const uint8_t *pixel = &bgr[(out * (w / 2) + cell) * 3];
+      ASSERT_EQ(raw[k * w + 2 * cell + 1], pixel[0]) << out << " " << cell;            // blue
+      ASSERT_EQ(raw[k * w + 2 * cell], pixel[1]) << out << " " << cell;                // green
+      ASSERT_EQ(raw[(k + 1) * w + 2 * cell], pixel[2]) << out << " " << cell;          // red
+    }
+  }
 }
 
-TEST(PreviewBitmap, QuarterSizeDecimatesFirst) {
+TEST_P(PreviewHalfSize, QuarterSizeDecimatesFirst) {
   std::vector<uint8_t> raw = RandomFrame(640, 480, 2);
   std::vector<uint8_t> decimated = raw;
   DecimateBayer(decimated.data(), 640, 480, 0);
   std::vector<uint8_t> expected(160 * 120 * 3);
-  BayerToBgrHalfSize(decimated.data(), 320, 240, expected.data(), 160, 120);
+  BayerToBgrHalfSize(decimated.data(), 320, 240, expected.data(), 160, 120, 0);
   std::vector<uint8_t> bgr(160 * 120 * 3);
-  ConvertRawToPreviewBitmap(bgr.data(), raw.data(), 160, 120, 640, 480, 0);
+  ConvertRawToPreviewBitmap(bgr.data(), raw.data(), 160, 120, 640, 480, GetParam());
   EXPECT_EQ(expected, bgr);
 }
 

@@ -22,11 +22,19 @@ typedef void (*DecimateRowKernel)(const uint8_t *const lines[4], uint8_t *out, u
 // a line pair: cell j is blue (upper, 2j + 1), green (upper, 2j), red
 // (lower, 2j), three bytes of `bgr` each.
 typedef void (*BayerCellsToBgrKernel)(const uint8_t *upper, const uint8_t *lower, uint32_t cells, uint8_t *bgr);
+// The full-size preview's bilinear pixels first .. end - 1 of a line (first
+// even, 1 <= first, end + 1 <= the line's width): each colour the pixel
+// lacks is the mean of its nearest samples of that colour (the four across
+// or the four diagonal ones, the two on the line or the two in the column),
+// into bgr + 3 x. Green-blue lines start green, red-green lines red.
+typedef void (*BayerLineToBgrKernel)(const uint8_t *above, const uint8_t *line, const uint8_t *below, uint32_t first,
+                                     uint32_t end, bool greenBlueLine, uint8_t *bgr);
 
 struct FrameKernels {
   DecimateRowKernel decimateTopRow;
   DecimateRowKernel decimateBottomRow;
   BayerCellsToBgrKernel bayerCellsToBgr;
+  BayerLineToBgrKernel bayerLineToBgr;
 };
 
 // The best forms the vector sets (SORVEX_VECTOR_* bits) allow.
@@ -35,8 +43,10 @@ const FrameKernels &FrameKernelsFor(uint32_t vectorSets);
 #define SORVEX0_DECIMATE_KERNEL_FORMS                                               \
   void DecimateTopRow(const uint8_t *const lines[4], uint8_t *out, uint32_t blocks); \
   void DecimateBottomRow(const uint8_t *const lines[4], uint8_t *out, uint32_t blocks);
-#define SORVEX0_BAYER_CELLS_KERNEL_FORMS \
-  void BayerCellsToBgr(const uint8_t *upper, const uint8_t *lower, uint32_t cells, uint8_t *bgr);
+#define SORVEX0_BAYER_CELLS_KERNEL_FORMS                                                           \
+  void BayerCellsToBgr(const uint8_t *upper, const uint8_t *lower, uint32_t cells, uint8_t *bgr); \
+  void BayerLineToBgr(const uint8_t *above, const uint8_t *line, const uint8_t *below, uint32_t first, \
+                      uint32_t end, bool greenBlueLine, uint8_t *bgr);
 
 namespace scalar {
 SORVEX0_DECIMATE_KERNEL_FORMS

@@ -58,31 +58,6 @@ void FullSizePixelAtBorder(const Raw &raw, uint32_t x, uint32_t y, uint8_t *pixe
   PutBgr(pixel, value[kBayerRed], value[kBayerGreen], value[kBayerBlue]);
 }
 
-void FullSizePixelInside(const Raw &raw, uint32_t x, uint32_t y, uint8_t *pixel) {
-  const uint32_t c = raw.at(x, y);
-  const uint32_t cross = (raw.at(x - 1, y) + raw.at(x + 1, y) + raw.at(x, y - 1) + raw.at(x, y + 1)) >> 2;
-  const uint32_t diagonal =
-      (raw.at(x - 1, y - 1) + raw.at(x + 1, y - 1) + raw.at(x - 1, y + 1) + raw.at(x + 1, y + 1)) >> 2;
-  const uint32_t horizontal = (raw.at(x - 1, y) + raw.at(x + 1, y)) >> 1;
-  const uint32_t vertical = (raw.at(x, y - 1) + raw.at(x, y + 1)) >> 1;
-  switch (BayerColourAt(x, y)) {
-    case kBayerRed:
-      PutBgr(pixel, c, cross, diagonal);
-      break;
-    case kBayerBlue:
-      PutBgr(pixel, diagonal, cross, c);
-      break;
-    default:
-      // Blue sits on the green-blue lines, red on the red-green lines.
-      if (IsGreenBlueLine(y)) {
-        PutBgr(pixel, vertical, c, horizontal);
-      } else {
-        PutBgr(pixel, horizontal, c, vertical);
-      }
-      break;
-  }
-}
-
 // The last line of an even-height frame is a red-green line: each pair of
 // pixels takes red and green from its own pair and blue from the line above.
 bool BottomLinePair(const Raw &raw, uint32_t x, uint32_t y, uint8_t *pixel) {
@@ -96,21 +71,27 @@ bool BottomLinePair(const Raw &raw, uint32_t x, uint32_t y, uint8_t *pixel) {
 }  // namespace
 
 void BayerToBgrFullSize(const uint8_t *data, uint32_t width, uint32_t height, uint8_t *bgr,
-                        uint32_t stride, uint32_t lines) {
+                        uint32_t stride, uint32_t lines, uint32_t vectorSets) {
   const Raw raw{data, width, height};
   const uint32_t columns = width < stride ? width : stride;
+  const FrameKernels &kernels = FrameKernelsFor(vectorSets);
   for (uint32_t out = 0; out < lines && out < height; ++out) {
     const uint32_t y = height - 1 - out;
     uint8_t *line = bgr + static_cast<size_t>(out) * stride * 3;
     const bool borderLine = y < 2 || y + 2 >= height;
+    // Inside: columns 2 .. width - 3 of the lines two or more from the edges.
+    const uint32_t insideEnd = width - 2 < columns ? width - 2 : columns;
+    const bool inside = !borderLine && width >= 2 && insideEnd > 2;
+    if (inside) {
+      const uint8_t *centre = data + static_cast<size_t>(y) * width;
+      kernels.bayerLineToBgr(centre - width, centre, centre + width, 2, insideEnd, IsGreenBlueLine(y), line);
+    }
     for (uint32_t x = 0; x < columns; ++x) {
+      if (inside && x == 2) x = insideEnd;  // past the row kernel's pixels
+      if (x >= columns) break;
       uint8_t *pixel = line + static_cast<size_t>(x) * 3;
       if (BottomLinePair(raw, x, y, pixel)) continue;
-      if (borderLine || x < 2 || x + 2 >= width) {
-        FullSizePixelAtBorder(raw, x, y, pixel);
-      } else {
-        FullSizePixelInside(raw, x, y, pixel);
-      }
+      FullSizePixelAtBorder(raw, x, y, pixel);
     }
   }
 }
@@ -141,7 +122,7 @@ void ConvertRawToPreviewBitmap(uint8_t *destination, uint8_t *raw, uint32_t outp
   if (raw == nullptr || captureWidth == 0 || captureHeight == 0) return;
   switch (reduction) {
     case 1:
-      BayerToBgrFullSize(raw, captureWidth, captureHeight, destination, outputWidth, outputHeight);
+      BayerToBgrFullSize(raw, captureWidth, captureHeight, destination, outputWidth, outputHeight, vectorSets);
       break;
     case 2:
       BayerToBgrHalfSize(raw, captureWidth, captureHeight, destination, outputWidth, outputHeight, vectorSets);

@@ -22,10 +22,10 @@ void ConvertRawToPreviewBitmap(uint8_t *destination, uint8_t *raw, uint32_t outp
 // The two converters on their own, writing a bottom-up picture of their
 // natural size (width x height, or half of each, rounded down: an odd last
 // line or column has no cell of its own) with lines `stride` pixels apart,
-// at most `stride` pixels and `lines` lines (counted from the bottom). The
-// half size takes its row kernel's form by `vectorSets`.
+// at most `stride` pixels and `lines` lines (counted from the bottom). Both
+// take their row kernels' forms by `vectorSets`.
 void BayerToBgrFullSize(const uint8_t *raw, uint32_t width, uint32_t height, uint8_t *bgr,
-                        uint32_t stride, uint32_t lines);
+                        uint32_t stride, uint32_t lines, uint32_t vectorSets);
 void BayerToBgrHalfSize(const uint8_t *raw, uint32_t width, uint32_t height, uint8_t *bgr,
                         uint32_t stride, uint32_t lines, uint32_t vectorSets);
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <tuple>
 #include <vector>
 
 #include "frame/bayer_decimation.h"
@@ -78,12 +79,27 @@ TEST_P(BayerDecimation, PartialBlocksStayInsideTheFrame) {
   }
 }
 
-// The half and quarter sizes in every form of their row kernels.
-class PreviewHalfSize : public ::testing::TestWithParam<uint32_t> {};
+// The converters in every form of their row kernels.
+class PreviewForms : public ::testing::TestWithParam<uint32_t> {};
 
-INSTANTIATE_TEST_SUITE_P(Forms, PreviewHalfSize, ::testing::ValuesIn(KernelForms()), KernelFormName);
+INSTANTIATE_TEST_SUITE_P(Forms, PreviewForms, ::testing::ValuesIn(KernelForms()), KernelFormName);
 
-TEST_P(PreviewHalfSize, EveryCellComesFromItsSamplesBottomUp) {
+// The scalar form, whose pixels the tests below check one by one, gives
+// the bytes: full frames whose inside lines the vector forms take in whole
+// steps and with a rest, and a clipped one.
+TEST_P(PreviewForms, FullSizeGivesTheScalarFormsBytes) {
+  for (auto [width, height, stride] :
+       {std::tuple<uint32_t, uint32_t, uint32_t>{640, 48, 640}, {101, 20, 101}, {64, 12, 40}}) {
+    const std::vector<uint8_t> raw = RandomFrame(width, height, width);
+    std::vector<uint8_t> expected(static_cast<size_t>(stride) * height * 3);
+    BayerToBgrFullSize(raw.data(), width, height, expected.data(), stride, height, 0);
+    std::vector<uint8_t> bgr(expected.size());
+    BayerToBgrFullSize(raw.data(), width, height, bgr.data(), stride, height, GetParam());
+    EXPECT_EQ(expected, bgr) << width << "x" << height;
+  }
+}
+
+TEST_P(PreviewForms, EveryCellComesFromItsSamplesBottomUp) {
   // 600 wide: 300 cells, whole steps of the vector forms and a rest.
   const uint32_t w = 600, h = 480;
   std::vector<uint8_t> raw = RandomFrame(w, h, 1);
@@ -100,7 +116,7 @@ TEST_P(PreviewHalfSize, EveryCellComesFromItsSamplesBottomUp) {
   }
 }
 
-TEST_P(PreviewHalfSize, QuarterSizeDecimatesFirst) {
+TEST_P(PreviewForms, QuarterSizeDecimatesFirst) {
   std::vector<uint8_t> raw = RandomFrame(640, 480, 2);
   std::vector<uint8_t> decimated = raw;
   DecimateBayer(decimated.data(), 640, 480, 0);

@@ -1,7 +1,7 @@
 // A level's row widening as byte shuffles (zoom_kernels.h), worked out by
 // the compiler from the same patterns the scalar row kernels unroll. Only
-// the step kernels' units include this: everything here runs at compile
-// time and leaves tables.
+// the units that build the tables (the step kernels', the doubling's)
+// include this: everything here runs at compile time and leaves tables.
 #pragma once
 
 #include <stdint.h>
